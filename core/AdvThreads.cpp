@@ -75,9 +75,14 @@ TAdvThread::~TAdvThread() {
     if (m_handle.get_id() == std::this_thread::get_id()) {
       m_handle.detach();
     } else {
+      // Only reached when Close failed in BeforeDestruction.
       m_state->Active.store(false, std::memory_order_release);
       m_state->Publish();
-      m_handle.join();
+      try {
+        m_handle.join();
+      } catch (const std::system_error&) {
+        m_handle.detach();  // the state it touches is shared, not ours
+      }
     }
   }
 }
@@ -163,8 +168,9 @@ bool TAdvThread::WaitFor() {
 }
 
 bool TAdvThread::WaitForTime(uint32_t milliseconds) {
-  if (!m_handle.joinable()) return true;
+  // The handle belongs to the owner: the thread itself never reads it.
   if (IsCurrentThread()) return false;
+  if (!m_handle.joinable()) return true;
   TAdvThreadState& state = *m_state;
   const auto ended = [&state] { return state.Ended.load(std::memory_order_acquire); };
   std::unique_lock lock(state.Lock);
@@ -178,7 +184,7 @@ bool TAdvThread::WaitForTime(uint32_t milliseconds) {
 void TAdvThread::Kill() {
   Stop();
   Resume();  // Suspended := false; a parked thread wakes and sees the stop
-  if (!m_handle.joinable() || IsCurrentThread()) return;
+  if (IsCurrentThread() || !m_handle.joinable()) return;
   if (m_state->Ended.load(std::memory_order_acquire)) {
     ReleaseHandle();
     return;
@@ -191,7 +197,7 @@ void TAdvThread::Kill() {
 
 void TAdvThread::Shutdown(uint32_t milliseconds) {
   Stop();
-  if (!m_handle.joinable() || IsCurrentThread()) return;
+  if (IsCurrentThread() || !m_handle.joinable()) return;
   if (WaitForTime(milliseconds)) {
     ReleaseHandle();
     m_state->Suspended.store(false, std::memory_order_release);
