@@ -274,6 +274,7 @@ void TAdvReader::DefineObject(TAdvObject*& reference, TAdvClass expected) {
 
 TAdvFilerKind TAdvBinaryReader::Peek() {
   Error("Peek", "No look ahead allowed on a binary reader.");
+  return TAdvFilerKind::Unknown;
 }
 
 // ---------------------------------------------------------------------------

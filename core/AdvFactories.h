@@ -23,20 +23,30 @@ class TAdvFactory : public TAdvStringHash {
   ADV_RAISES(EAdvFactory)
   TAdvFactory();
 
+  TAdvClass EntryClass() const override { return &TAdvClassHashable::ClassInfo; }
+
   // Adds or replaces the entry for `name` (the class's own name when empty).
   void Register(TAdvClass cls, std::string_view name = {});
   void RegisterAll(const std::vector<TAdvClass>& classes);
-  // Removes the entry for `name` if it names `cls` (plug-in unloading).
+  // Removes the entry for `name` (the class's own name when empty) if it
+  // still names `cls`; used when a plug-in library is unloaded.
   void Unregister(TAdvClass cls, std::string_view name = {});
-  TAdvClass Lookup(std::string_view name);
-  // A new instance of the class registered under `name`; raises "Unknown class <name>".
-  TAdvObject* Make(std::string_view name);
-  // True when `name` is the class's name or is registered to a class of that name.
-  bool IsCompatible(TAdvClass cls, std::string_view name);
+  // The class registered under `name`, or null.
+  TAdvClass Lookup(std::string_view name) const;
+  // A new instance of the class registered under `name`; raises
+  // "Unknown class <name>" (operation "Make").
+  TAdvObject* Make(std::string_view name) const;
+  // True when `name` is the class's own name, or is registered to a class of
+  // the same name; false when `name` is not registered.
+  bool IsCompatible(TAdvClass cls, std::string_view name) const;
 
  protected:
-  TAdvHashable* NewKey() const override;
+  ~TAdvFactory() override = default;
 };
 
-// The process's factory, created on first use.
+// The process's factory, created on first use. Every library registers its
+// persistable classes at start-up (RegisterCoreClasses for core/).
 TAdvFactory& AdvFactory();
+
+// Registers the persistable classes of core/.
+void RegisterCoreClasses();
