@@ -14,8 +14,9 @@ const char* const kLongDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 const char* const kShortMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const char* const kLongMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                                   "July",    "August",   "September", "October", "November", "December"};
+const char* const kLongMonths[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
 
 // Date-times beyond this many days (about 270 000 years) are clamped before
 // they are split, so that no conversion overflows.
@@ -23,7 +24,9 @@ constexpr double kDayLimit = 1e8;
 // Day number of 1899-12-30 counted from 1970-01-01.
 constexpr int64_t kEpochDay = -25569;
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
@@ -58,7 +61,8 @@ TDayTime Split(double value) {
   if (!std::isfinite(value)) value = 0;
   value = std::fmax(-kDayLimit, std::fmin(kDayLimit, value));
   const double whole = std::trunc(value);
-  TDayTime result{int64_t(whole), int64_t(std::nearbyint(std::fabs(value - whole) * kMillisecondsPerDay))};
+  TDayTime result{int64_t(whole),
+                  int64_t(std::nearbyint(std::fabs(value - whole) * kMillisecondsPerDay))};
   if (result.Ms >= kMillisecondsPerDay) {
     result.Ms -= kMillisecondsPerDay;
     result.Day += 1;
@@ -84,16 +88,20 @@ int32_t OffsetAtUtc(int64_t utcMilliseconds) {
 
 std::string OffsetText(int32_t offsetSeconds, std::string_view separator) {
   const int32_t minutes = (offsetSeconds < 0 ? -offsetSeconds : offsetSeconds) / 60;
-  return AdvFormat("%s%.2d%s%.2d", {offsetSeconds < 0 ? "-" : "+", minutes / 60, separator, minutes % 60});
+  return AdvFormat("%s%.2d%s%.2d",
+                   {offsetSeconds < 0 ? "-" : "+", minutes / 60, separator, minutes % 60});
 }
 
-bool Digit(char c) { return c >= '0' && c <= '9'; }
+bool Digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Reads up to `maxDigits` digits at `pos`; false when there is none.
 bool ReadNumber(std::string_view text, size_t& pos, int32_t& value, size_t maxDigits = 4) {
   const size_t start = pos;
   value = 0;
-  while (pos < text.size() && Digit(text[pos]) && pos - start < maxDigits) value = value * 10 + (text[pos++] - '0');
+  while (pos < text.size() && Digit(text[pos]) && pos - start < maxDigits)
+    value = value * 10 + (text[pos++] - '0');
   return pos > start && (pos >= text.size() || !Digit(text[pos]));
 }
 
@@ -111,7 +119,9 @@ bool ReadSeparator(std::string_view text, size_t& pos, std::string_view separato
 
 }  // namespace
 
-bool IsLeapYear(int32_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int32_t year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int32_t DaysInMonth(int32_t year, int32_t month) {
   static const int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -187,7 +197,9 @@ int32_t WeekOfYear(double dateTime) {
   return int32_t((day - sunday) / 7);
 }
 
-int32_t HourOf(double dateTime) { return int32_t(Split(dateTime).Ms / 3600000); }
+int32_t HourOf(double dateTime) {
+  return int32_t(Split(dateTime).Ms / 3600000);
+}
 
 int32_t MonthIndex(double dateTime) {
   int32_t year, month, day;
@@ -242,7 +254,7 @@ std::string FormatDateTimeText(std::string_view pattern, double dateTime,
     bool hourToken = false;
     switch (upper) {
       case 'D':
-        out += run == 1 ? std::to_string(day)
+        out += run == 1   ? std::to_string(day)
                : run == 2 ? two(day)
                : run == 3 ? kShortDays[DayOfWeekIndex(dateTime)]
                           : kLongDays[DayOfWeekIndex(dateTime)];
@@ -251,7 +263,7 @@ std::string FormatDateTimeText(std::string_view pattern, double dateTime,
         if (afterHour && run <= 2)
           out += run == 1 ? std::to_string(minute) : two(minute);
         else
-          out += run == 1 ? std::to_string(month)
+          out += run == 1   ? std::to_string(month)
                  : run == 2 ? two(month)
                  : run == 3 ? kShortMonths[month - 1]
                             : kLongMonths[month - 1];
@@ -314,14 +326,18 @@ std::string ZoneText(double localDateTime) {
   return OffsetText(OffsetAtUtc(UtcFromLocalDateTime(localDateTime)), "");
 }
 
-std::string ZoneText() { return OffsetText(OffsetAtUtc(platform::UtcMilliseconds()), ""); }
+std::string ZoneText() {
+  return OffsetText(OffsetAtUtc(platform::UtcMilliseconds()), "");
+}
 
 std::string ZoneTextSeparated(double localDateTime, const TAdvFormatSettings& settings) {
   const int32_t offset = OffsetAtUtc(UtcFromLocalDateTime(localDateTime));
   return offset == 0 ? "GMT" : OffsetText(offset, settings.TimeSeparator);
 }
 
-std::string ZoneTextSeparated() { return ZoneTextSeparated(AdvNow()); }
+std::string ZoneTextSeparated() {
+  return ZoneTextSeparated(AdvNow());
+}
 
 std::string ZoneName() {
   platform::TZoneInfo zone;
@@ -347,7 +363,9 @@ int64_t UtcFromLocalDateTime(double localDateTime) {
   return utc * 1000 + (local - seconds * 1000);
 }
 
-double AdvNow() { return LocalDateTimeFromUtc(platform::UtcMilliseconds()); }
+double AdvNow() {
+  return LocalDateTimeFromUtc(platform::UtcMilliseconds());
+}
 
 std::string ElapsedText(int64_t milliseconds, const TAdvFormatSettings& settings) {
   const uint64_t magnitude =
@@ -366,7 +384,8 @@ int64_t ParseElapsed(std::string_view text, const TAdvFormatSettings& settings) 
   size_t start = 0;
   for (int field = 0; field < 4 && start <= text.size(); ++field) {
     const size_t cut = text.find(separator, start);
-    const std::string_view piece = text.substr(start, cut == std::string_view::npos ? cut : cut - start);
+    const std::string_view piece =
+        text.substr(start, cut == std::string_view::npos ? cut : cut - start);
     const int64_t value = ParseInteger64(piece, 0);
     int64_t part = 0;
     // Saturate instead of overflowing: a duration of 10^15 hours is nonsense

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <span>
 
 ADV_EXCEPTION_IMPL(EAdvFormat, EAdvanced)
@@ -23,8 +23,8 @@ constexpr int kMaxDecimals = 18;
 constexpr int kMaxSignificant = 18;
 
 [[noreturn]] void Invalid(std::string_view format) {
-  throw EAdvFormat(std::string("Format '").append(format).append(
-      "' invalid or incompatible with argument"));
+  throw EAdvFormat(
+      std::string("Format '").append(format).append("' invalid or incompatible with argument"));
 }
 
 std::string UnsignedText(uint64_t value, int base) {
@@ -139,7 +139,8 @@ std::string GeneralText(double value, int significant, const TAdvFormatSettings&
     if (digits.size() > 1) out += settings.DecimalSeparator + digits.substr(1);
     return out + "E" + std::to_string(d.Exponent);
   }
-  if (point <= 0) return out + "0" + settings.DecimalSeparator + std::string(size_t(-point), '0') + digits;
+  if (point <= 0)
+    return out + "0" + settings.DecimalSeparator + std::string(size_t(-point), '0') + digits;
   if (size_t(point) >= digits.size()) return out + digits + std::string(point - digits.size(), '0');
   return out + digits.substr(0, size_t(point)) + settings.DecimalSeparator +
          digits.substr(size_t(point));
@@ -191,8 +192,10 @@ class TFormatter {
     if (Peek() == '*') {
       ++m_pos;
       const TAdvFormatArg& arg = NextArg();
-      if (arg.Kind() == TAdvFormatArg::TKind::Signed) return int(std::clamp<int64_t>(arg.SignedValue(), -kMaxFieldSize, kMaxFieldSize));
-      if (arg.Kind() == TAdvFormatArg::TKind::Unsigned) return int(std::min<uint64_t>(arg.UnsignedValue(), kMaxFieldSize));
+      if (arg.Kind() == TAdvFormatArg::TKind::Signed)
+        return int(std::clamp<int64_t>(arg.SignedValue(), -kMaxFieldSize, kMaxFieldSize));
+      if (arg.Kind() == TAdvFormatArg::TKind::Unsigned)
+        return int(std::min<uint64_t>(arg.UnsignedValue(), kMaxFieldSize));
       Invalid(m_format);
     }
     if (Peek() < '0' || Peek() > '9') return kAbsent;
@@ -247,10 +250,9 @@ class TFormatter {
       case 'd': {
         if (!arg.IsInteger()) Invalid(m_format);
         const bool negative = arg.Kind() == K::Signed && arg.SignedValue() < 0;
-        const uint64_t magnitude =
-            arg.Kind() == K::Unsigned ? arg.UnsignedValue()
-            : negative ? uint64_t(0) - uint64_t(arg.SignedValue())
-                       : uint64_t(arg.SignedValue());
+        const uint64_t magnitude = arg.Kind() == K::Unsigned ? arg.UnsignedValue()
+                                   : negative ? uint64_t(0) - uint64_t(arg.SignedValue())
+                                              : uint64_t(arg.SignedValue());
         return (negative ? "-" : "") + ZeroPadded(UnsignedText(magnitude, 10), spec.Precision);
       }
       case 'u':
@@ -277,7 +279,8 @@ class TFormatter {
           text = std::string(1, arg.CharValue());
         else
           Invalid(m_format);
-        if (spec.Precision >= 0 && size_t(spec.Precision) < text.size()) text.resize(spec.Precision);
+        if (spec.Precision >= 0 && size_t(spec.Precision) < text.size())
+          text.resize(spec.Precision);
         return text;
       }
       default:
@@ -305,7 +308,8 @@ class TFormatter {
   }
 
   void Emit(const TSpec& spec, const std::string& text) {
-    const size_t pad = spec.Width > 0 && size_t(spec.Width) > text.size() ? spec.Width - text.size() : 0;
+    const size_t pad =
+        spec.Width > 0 && size_t(spec.Width) > text.size() ? spec.Width - text.size() : 0;
     if (!spec.Left) m_out.append(pad, ' ');
     m_out += text;
     if (spec.Left) m_out.append(pad, ' ');

@@ -75,12 +75,10 @@ class TAdvFormatArg {
   enum class TKind : uint8_t { Signed, Unsigned, Real, Text, Char };
 
   template <std::signed_integral T>
-    requires(!std::same_as<T, char>)
-  TAdvFormatArg(T value)
+  requires(!std::same_as<T, char>) TAdvFormatArg(T value)
       : m_kind(TKind::Signed), m_wide(sizeof(T) > 4), m_signed(static_cast<int64_t>(value)) {}
   template <std::unsigned_integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  TAdvFormatArg(T value)
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) TAdvFormatArg(T value)
       : m_kind(TKind::Unsigned), m_wide(sizeof(T) > 4), m_unsigned(static_cast<uint64_t>(value)) {}
   TAdvFormatArg(double value) : m_kind(TKind::Real), m_real(value) {}
   TAdvFormatArg(float value) : m_kind(TKind::Real), m_real(value) {}

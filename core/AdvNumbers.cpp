@@ -45,7 +45,9 @@ bool HexDigitStrict(char c, uint8_t& value) {
   return true;
 }
 
-uint8_t HexPair(char high, char low) { return uint8_t(HexDigit(high) << 4 | HexDigit(low)); }
+uint8_t HexPair(char high, char low) {
+  return uint8_t(HexDigit(high) << 4 | HexDigit(low));
+}
 
 size_t HexToBytes(std::string_view text, uint8_t* buffer, size_t count) {
   size_t written = 0;
@@ -77,8 +79,12 @@ std::string BytesToHex(uint32_t value) {
   return BytesToHex(bytes, 4);
 }
 
-std::string IntegerText(int32_t value) { return std::to_string(value); }
-std::string Integer64Text(int64_t value) { return std::to_string(value); }
+std::string IntegerText(int32_t value) {
+  return std::to_string(value);
+}
+std::string Integer64Text(int64_t value) {
+  return std::to_string(value);
+}
 
 std::string RealText(double value, const TAdvFormatSettings& settings) {
   return AdvFormat(settings, "%g", {value});
@@ -88,7 +94,9 @@ std::string FixedText(int32_t digits, double value, const TAdvFormatSettings& se
   return AdvFormat(settings, "%.*n", {digits < 0 ? 0 : digits, value});
 }
 
-int32_t ParseInteger(std::string_view text, int32_t fallback) { return ParseWhole(text, fallback); }
+int32_t ParseInteger(std::string_view text, int32_t fallback) {
+  return ParseWhole(text, fallback);
+}
 int64_t ParseInteger64(std::string_view text, int64_t fallback) {
   return ParseWhole(text, fallback);
 }

@@ -28,7 +28,9 @@ std::string FolderPart(std::string_view path, char delimiter) {
   return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
 }
 
-std::string FileNamePart(std::string_view path) { return std::string(path.substr(NameStart(path))); }
+std::string FileNamePart(std::string_view path) {
+  return std::string(path.substr(NameStart(path)));
+}
 
 std::string FileNameWithoutExtension(std::string_view path) {
   return WithoutExtension(FileNamePart(path));
@@ -55,7 +57,9 @@ std::string ExcludeTrailingDelimiter(std::string_view path) {
   return std::string(path);
 }
 
-bool ForceFolders(const std::string& path) { return platform::ForceFolders(path); }
+bool ForceFolders(const std::string& path) {
+  return platform::ForceFolders(path);
+}
 
 bool FolderExists(const std::string& path) {
   platform::TFileStatus status;
@@ -77,7 +81,9 @@ uint32_t FileAttributes(const std::string& path) {
   return platform::QueryFile(path, status) ? status.Attributes : 0;
 }
 
-bool DeleteFolderTree(const std::string& folder) { return platform::DeleteFolderTree(folder); }
+bool DeleteFolderTree(const std::string& folder) {
+  return platform::DeleteFolderTree(folder);
+}
 
 bool FileMaskMatches(std::string_view name, std::string_view mask) {
   if (mask == "*.*") return true;
@@ -124,10 +130,10 @@ bool CopyFolder(const std::string& source, const std::string& destination, std::
     platform::TFileStatus status;
     if (!platform::QueryFile(from + entry.Name, status) ||
         !platform::SetLastWriteTime(target, status.LastWriteUtcMs))
-      throw EAdvanced(nullptr,
-                      AdvFormat("Unable to set the file created time of %s in SetFileCreated!",
-                                {target}),
-                      "CopyFolder");
+      throw EAdvanced(
+          nullptr,
+          AdvFormat("Unable to set the file created time of %s in SetFileCreated!", {target}),
+          "CopyFolder");
   }
   return ok;
 }
@@ -147,7 +153,9 @@ double ModifiedDate(const std::string& path) {
   return platform::QueryFile(path, status) ? LocalDateTimeFromUtc(status.LastWriteUtcMs) : AdvNow();
 }
 
-std::string SystemFolder() { return "/usr/bin/"; }
+std::string SystemFolder() {
+  return "/usr/bin/";
+}
 
 std::string TempFolder() {
   const std::string folder = platform::PrivateTempFolder();

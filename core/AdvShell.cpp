@@ -18,7 +18,8 @@ std::vector<std::string> OpenArguments(const std::string& file, std::string_view
   if (!platform::IsExecutableFile(file)) return {"xdg-open", file[0] == '-' ? "./" + file : file};
   // A bare name would be looked up on PATH; the file meant is the one here.
   std::vector<std::string> arguments{file.find('/') == std::string::npos ? "./" + file : file};
-  for (std::string& parameter : SplitParameters(parameters)) arguments.push_back(std::move(parameter));
+  for (std::string& parameter : SplitParameters(parameters))
+    arguments.push_back(std::move(parameter));
   return arguments;
 }
 
@@ -39,8 +40,12 @@ int RunAndWait(const std::string& file, std::string_view parameters) {
   return platform::RunProcessAndWait(OpenArguments(file, parameters));
 }
 
-int RunAndWait(const std::vector<std::string>& arguments) {
+int RunProgramAndWait(const std::vector<std::string>& arguments) {
   return platform::RunProcessAndWait(arguments);
+}
+
+bool StartProgram(const std::vector<std::string>& arguments) {
+  return platform::StartDetachedProcess(arguments);
 }
 
 std::vector<std::string> SplitParameters(std::string_view parameters) {
@@ -129,7 +134,8 @@ std::string Base64Encode(std::string_view bytes) {
   }
   if (i < bytes.size()) {
     const bool two = i + 1 < bytes.size();
-    const uint32_t n = uint32_t(uint8_t(bytes[i])) << 16 | (two ? uint32_t(uint8_t(bytes[i + 1])) << 8 : 0);
+    const uint32_t n =
+        uint32_t(uint8_t(bytes[i])) << 16 | (two ? uint32_t(uint8_t(bytes[i + 1])) << 8 : 0);
     out += kBase64[n >> 18];
     out += kBase64[n >> 12 & 63];
     out += two ? kBase64[n >> 6 & 63] : '=';
@@ -174,11 +180,19 @@ std::string OperatingSystemText() {
                                            version.Major, version.Minor, version.Build});
 }
 
-bool IsNtFamily() { return true; }
-bool IsNt5OrLater() { return true; }
-bool IsNt6OrLater() { return true; }
+bool IsNtFamily() {
+  return true;
+}
+bool IsNt5OrLater() {
+  return true;
+}
+bool IsNt6OrLater() {
+  return true;
+}
 
-std::string LanguageName() { return platform::LocaleName(); }
+std::string LanguageName() {
+  return platform::LocaleName();
+}
 
 std::string SpecialFolder(TSpecialFolder kind) {
   switch (kind) {

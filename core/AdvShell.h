@@ -23,8 +23,12 @@ bool ShellOpen(const std::string& file, std::string_view parameters = {});
 // As ShellOpen, then waits for the process to end: its exit code (128 + the
 // signal number when a signal ended it), or -1 when it could not start.
 int RunAndWait(const std::string& file, std::string_view parameters = {});
-// Starts arguments[0] with the argument vector and waits for it; as above.
-int RunAndWait(const std::vector<std::string>& arguments);
+// Starts arguments[0] (looked up on PATH when it holds no "/") with the
+// argument vector and waits for it; results as RunAndWait.
+int RunProgramAndWait(const std::vector<std::string>& arguments);
+// Starts it without waiting; false when it could not start. The process is
+// collected in the background when it ends.
+bool StartProgram(const std::vector<std::string>& arguments);
 // Blank-separated parameters; a double-quoted stretch keeps its blanks and
 // loses the quotes. Nothing else is special: no variables, no escapes.
 std::vector<std::string> SplitParameters(std::string_view parameters);

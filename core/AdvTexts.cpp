@@ -94,7 +94,8 @@ int32_t SplitChar(std::string_view buffer, char c, bool keepEmpty,
   for (;;) {
     const bool last = int32_t(parts.size()) + 1 >= limit;
     const size_t cut = last ? std::string_view::npos : buffer.find(c, start);
-    const std::string_view piece = buffer.substr(start, cut == std::string_view::npos ? cut : cut - start);
+    const std::string_view piece =
+        buffer.substr(start, cut == std::string_view::npos ? cut : cut - start);
     if (keepEmpty || !piece.empty()) parts.push_back(piece);
     if (cut == std::string_view::npos) break;
     start = cut + 1;
@@ -165,7 +166,9 @@ std::string Pluralise(std::string_view word, int64_t count) {
   return out + "s";
 }
 
-bool IsTrueText(std::string_view text) { return SameTextAscii(text, "True"); }
+bool IsTrueText(std::string_view text) {
+  return SameTextAscii(text, "True");
+}
 
 uint32_t ByteSum(std::string_view text) {
   uint32_t sum = 0;

@@ -47,7 +47,8 @@ bool EmptyFolder(int fd) {
     }
     if (S_ISDIR(info.st_mode)) {
       fchmodat(dirfd(dir), name.c_str(), (info.st_mode & 07777) | S_IRWXU, 0);
-      const int child = openat(dirfd(dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      const int child =
+          openat(dirfd(dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
       if (child < 0 || !EmptyFolder(child)) ok = false;
       if (unlinkat(dirfd(dir), name.c_str(), AT_REMOVEDIR) != 0) ok = false;
     } else if (unlinkat(dirfd(dir), name.c_str(), 0) != 0) {
@@ -63,8 +64,7 @@ bool EmptyFolder(int fd) {
 bool QueryFile(const std::string& path, TFileStatus& status) {
   status = TFileStatus();
   struct statx info {};
-  if (path.empty() ||
-      statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0)
+  if (path.empty() || statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0)
     return false;
   status.IsFolder = S_ISDIR(info.stx_mode);
   status.Size = status.IsFolder ? 0 : int64_t(info.stx_size);

@@ -72,13 +72,27 @@ std::string HomeFolder() {
   return {};
 }
 
-std::string ConfigFolder() { return EnvOrHome("XDG_CONFIG_HOME", ".config"); }
-std::string StateFolder() { return EnvOrHome("XDG_STATE_HOME", ".local/state"); }
-std::string DataFolder() { return EnvOrHome("XDG_DATA_HOME", ".local/share"); }
-std::string CacheFolder() { return EnvOrHome("XDG_CACHE_HOME", ".cache"); }
-std::string DocumentsFolder() { return UserDir("XDG_DOCUMENTS_DIR", "Documents"); }
-std::string DesktopFolder() { return UserDir("XDG_DESKTOP_DIR", "Desktop"); }
-std::string TemplatesFolder() { return UserDir("XDG_TEMPLATES_DIR", "Templates"); }
+std::string ConfigFolder() {
+  return EnvOrHome("XDG_CONFIG_HOME", ".config");
+}
+std::string StateFolder() {
+  return EnvOrHome("XDG_STATE_HOME", ".local/state");
+}
+std::string DataFolder() {
+  return EnvOrHome("XDG_DATA_HOME", ".local/share");
+}
+std::string CacheFolder() {
+  return EnvOrHome("XDG_CACHE_HOME", ".cache");
+}
+std::string DocumentsFolder() {
+  return UserDir("XDG_DOCUMENTS_DIR", "Documents");
+}
+std::string DesktopFolder() {
+  return UserDir("XDG_DESKTOP_DIR", "Desktop");
+}
+std::string TemplatesFolder() {
+  return UserDir("XDG_TEMPLATES_DIR", "Templates");
+}
 
 std::string RuntimeFolder() {
   std::string path = AbsoluteEnv("XDG_RUNTIME_DIR");

@@ -64,7 +64,8 @@ int WaitForProcess(int32_t pid, int32_t timeoutMs) {
       if (done < 0 && errno != EINTR) return -1;
       const auto now = std::chrono::steady_clock::now();
       if (now >= deadline) return kProcessStillRunning;
-      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+      std::this_thread::sleep_for(
+          std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
       pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
   }

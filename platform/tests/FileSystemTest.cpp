@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path) << text;
+}
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path);
