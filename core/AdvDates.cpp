@@ -336,7 +336,10 @@ std::string ZoneTextSeparated(double localDateTime, const TAdvFormatSettings& se
 }
 
 std::string ZoneTextSeparated() {
-  return ZoneTextSeparated(AdvNow());
+  // From the UTC instant itself: going through the local time would be
+  // ambiguous in the hour that clocks go back.
+  const int32_t offset = OffsetAtUtc(platform::UtcMilliseconds());
+  return offset == 0 ? "GMT" : OffsetText(offset, DefaultFormatSettings().TimeSeparator);
 }
 
 std::string ZoneName() {

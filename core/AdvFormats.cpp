@@ -149,7 +149,7 @@ std::string GeneralText(double value, int significant, const TAdvFormatSettings&
 // One specifier's fields while it is being read.
 constexpr int kAbsent = INT_MIN;
 
-struct TSpec {
+struct TField {
   bool Left = false;
   int Width = kAbsent;
   int Precision = -1;
@@ -208,11 +208,11 @@ class TFormatter {
   }
 
   void Specifier() {
-    TSpec spec;
+    TField field;
     if (Peek() == '-') {
-      spec.Left = true;
+      field.Left = true;
       ++m_pos;
-      spec.Width = Number();
+      field.Width = Number();
     } else {
       const int first = Number();
       if (Peek() == ':') {
@@ -220,40 +220,40 @@ class TFormatter {
         if (first < 0) Invalid(m_format);  // absent or a negative "*"
         m_next = first;
         if (Peek() == '-') {
-          spec.Left = true;
+          field.Left = true;
           ++m_pos;
         }
-        spec.Width = Number();
+        field.Width = Number();
       } else {
-        spec.Width = first;
+        field.Width = first;
       }
     }
-    if (spec.Width != kAbsent && spec.Width < 0) {  // "*" given a negative width
-      spec.Left = true;
-      spec.Width = -spec.Width;
+    if (field.Width != kAbsent && field.Width < 0) {  // "*" given a negative width
+      field.Left = true;
+      field.Width = -field.Width;
     }
     if (Peek() == '.') {
       ++m_pos;
-      spec.Precision = Number();
+      field.Precision = Number();
     }
-    if (spec.Precision < 0) spec.Precision = -1;
+    if (field.Precision < 0) field.Precision = -1;
     if (m_pos >= m_format.size()) Invalid(m_format);
-    spec.Type = AsciiLowerLetter(m_format[m_pos++]);
-    Emit(spec, Convert(spec, NextArg()));
+    field.Type = AsciiLowerLetter(m_format[m_pos++]);
+    Emit(field, Convert(field, NextArg()));
   }
 
   static char AsciiLowerLetter(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
-  std::string Convert(const TSpec& spec, const TAdvFormatArg& arg) {
+  std::string Convert(const TField& field, const TAdvFormatArg& arg) {
     using K = TAdvFormatArg::TKind;
-    switch (spec.Type) {
+    switch (field.Type) {
       case 'd': {
         if (!arg.IsInteger()) Invalid(m_format);
         const bool negative = arg.Kind() == K::Signed && arg.SignedValue() < 0;
         const uint64_t magnitude = arg.Kind() == K::Unsigned ? arg.UnsignedValue()
                                    : negative ? uint64_t(0) - uint64_t(arg.SignedValue())
                                               : uint64_t(arg.SignedValue());
-        return (negative ? "-" : "") + ZeroPadded(UnsignedText(magnitude, 10), spec.Precision);
+        return (negative ? "-" : "") + ZeroPadded(UnsignedText(magnitude, 10), field.Precision);
       }
       case 'u':
       case 'x': {
@@ -261,16 +261,16 @@ class TFormatter {
         uint64_t value = arg.UnsignedValue();
         if (arg.Kind() == K::Signed)
           value = arg.IsWide() ? uint64_t(arg.SignedValue()) : uint32_t(arg.SignedValue());
-        return ZeroPadded(UnsignedText(value, spec.Type == 'x' ? 16 : 10), spec.Precision);
+        return ZeroPadded(UnsignedText(value, field.Type == 'x' ? 16 : 10), field.Precision);
       }
       case 'f':
       case 'n':
-        return FixedText(RealOf(arg), spec.Precision < 0 ? 2 : spec.Precision, spec.Type == 'n',
+        return FixedText(RealOf(arg), field.Precision < 0 ? 2 : field.Precision, field.Type == 'n',
                          m_settings);
       case 'e':
-        return ExponentText(RealOf(arg), spec.Precision < 0 ? 15 : spec.Precision, m_settings);
+        return ExponentText(RealOf(arg), field.Precision < 0 ? 15 : field.Precision, m_settings);
       case 'g':
-        return GeneralText(RealOf(arg), spec.Precision <= 0 ? 15 : spec.Precision, m_settings);
+        return GeneralText(RealOf(arg), field.Precision <= 0 ? 15 : field.Precision, m_settings);
       case 's': {
         std::string text;
         if (arg.Kind() == K::Text)
@@ -279,8 +279,8 @@ class TFormatter {
           text = std::string(1, arg.CharValue());
         else
           Invalid(m_format);
-        if (spec.Precision >= 0 && size_t(spec.Precision) < text.size())
-          text.resize(spec.Precision);
+        if (field.Precision >= 0 && size_t(field.Precision) < text.size())
+          text.resize(field.Precision);
         return text;
       }
       default:
@@ -307,12 +307,12 @@ class TFormatter {
     return digits;
   }
 
-  void Emit(const TSpec& spec, const std::string& text) {
+  void Emit(const TField& field, const std::string& text) {
     const size_t pad =
-        spec.Width > 0 && size_t(spec.Width) > text.size() ? spec.Width - text.size() : 0;
-    if (!spec.Left) m_out.append(pad, ' ');
+        field.Width > 0 && size_t(field.Width) > text.size() ? field.Width - text.size() : 0;
+    if (!field.Left) m_out.append(pad, ' ');
     m_out += text;
-    if (spec.Left) m_out.append(pad, ' ');
+    if (field.Left) m_out.append(pad, ' ');
   }
 
   const TAdvFormatSettings& m_settings;

@@ -1,7 +1,7 @@
 // The program's one text formatter, and the locale settings that every text
 // conversion reads.
 //
-// AdvFormat follows the classic Pascal-style Format rules that the program's
+// AdvFormat follows the classic Format rules that the program's
 // messages are written in:
 //
 //   "%" [index ":"] ["-"] [width] ["." precision] type

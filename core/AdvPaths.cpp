@@ -109,15 +109,19 @@ bool FileMaskMatches(std::string_view name, std::string_view mask) {
 
 bool CopyFolder(const std::string& source, const std::string& destination, std::string_view mask,
                 bool recurse, uint32_t attributes) {
-  if (!ForceFolders(destination)) return false;
+  // The source is listed before the destination is made, and the destination
+  // itself is never copied into, so a destination inside the source cannot
+  // make the copy chase its own tail.
   std::vector<platform::TFolderEntry> entries;
   if (!platform::ListFolder(source, entries)) return false;
+  if (!ForceFolders(destination)) return false;
   const std::string from = IncludeTrailingDelimiter(source);
   const std::string to = IncludeTrailingDelimiter(destination);
   bool ok = true;
   for (const platform::TFolderEntry& entry : entries) {
     if (entry.Name[0] == '.' && !(attributes & platform::kFileAttributeHidden)) continue;
     if (entry.IsFolder) {
+      if (from + entry.Name == ExcludeTrailingDelimiter(destination)) continue;
       if (recurse) ok = CopyFolder(from + entry.Name, to + entry.Name, "*", true, attributes) && ok;
       continue;
     }

@@ -141,6 +141,12 @@ TEST(AdvPaths, CopyFolderCopiesMatchingFilesWithTheirTimes) {
   EXPECT_EQ(ReadAll(destination + "/a.Triggers"), "changed");  // overwritten
 
   EXPECT_FALSE(CopyFolder(source + "/missing", destination + "2", "*", true));
+  EXPECT_FALSE(FolderExists(destination + "2"));
+
+  // A destination inside the source is not copied into itself, this run or the next.
+  for (int run = 0; run < 2; ++run) EXPECT_TRUE(CopyFolder(source, source + "/backup", "*", true));
+  EXPECT_TRUE(FileExists(source + "/backup/sub/deeper/d.bin"));
+  EXPECT_FALSE(FolderExists(source + "/backup/backup"));
 }
 
 TEST(AdvPaths, ForceAndDeleteFolderTrees) {
