@@ -3,28 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "core/AdvDates.h"
 #include "platform/Clock.h"
 #include "testing/TestEnvironment.h"
+#include "testing/TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path) << text;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::set<std::string> Tree(const std::string& folder) {
   std::set<std::string> names;
@@ -94,7 +82,7 @@ TEST(AdvPaths, FileMasksMatchLikeDesktopWildcards) {
 TEST(AdvPaths, QueriesAnswerWithoutRaising) {
   const std::string folder = vexatest::MakeTempFolder("paths");
   const std::string file = folder + "/data.bin";
-  WriteFile(file, "abcdef");
+  vexatest::WriteFileText(file, "abcdef");
   EXPECT_TRUE(FileExists(file));
   EXPECT_FALSE(FileExists(folder));
   EXPECT_TRUE(FolderExists(folder));
@@ -120,25 +108,25 @@ TEST(AdvPaths, QueriesAnswerWithoutRaising) {
 TEST(AdvPaths, CopyFolderCopiesMatchingFilesWithTheirTimes) {
   const std::string source = vexatest::MakeTempFolder("source");
   fs::create_directories(source + "/sub/deeper");
-  WriteFile(source + "/a.Triggers", "triggers");
-  WriteFile(source + "/b.txt", "text");
-  WriteFile(source + "/.hidden.Triggers", "h");
-  WriteFile(source + "/sub/c.txt", "c");
-  WriteFile(source + "/sub/deeper/d.bin", "d");
+  vexatest::WriteFileText(source + "/a.Triggers", "triggers");
+  vexatest::WriteFileText(source + "/b.txt", "text");
+  vexatest::WriteFileText(source + "/.hidden.Triggers", "h");
+  vexatest::WriteFileText(source + "/sub/c.txt", "c");
+  vexatest::WriteFileText(source + "/sub/deeper/d.bin", "d");
   ASSERT_TRUE(platform::SetLastWriteTime(source + "/a.Triggers", 1262304000000));
   const std::string destination = vexatest::MakeTempFolder("dest") + "/new/folder";
 
   EXPECT_TRUE(CopyFolder(source, destination, "*.triggers", false, 0));
   EXPECT_EQ(Tree(destination), std::set<std::string>({"a.Triggers"}));
-  EXPECT_EQ(ReadAll(destination + "/a.Triggers"), "triggers");
+  EXPECT_EQ(vexatest::ReadFileText(destination + "/a.Triggers"), "triggers");
   EXPECT_EQ(LastWriteTime(destination + "/a.Triggers"), 1262304000000);
 
-  WriteFile(source + "/a.Triggers", "changed");
+  vexatest::WriteFileText(source + "/a.Triggers", "changed");
   EXPECT_TRUE(CopyFolder(source, destination, "*", true));
   EXPECT_EQ(Tree(destination),
             std::set<std::string>({"a.Triggers", "b.txt", ".hidden.Triggers", "sub/", "sub/c.txt",
                                    "sub/deeper/", "sub/deeper/d.bin"}));
-  EXPECT_EQ(ReadAll(destination + "/a.Triggers"), "changed");  // overwritten
+  EXPECT_EQ(vexatest::ReadFileText(destination + "/a.Triggers"), "changed");  // overwritten
 
   EXPECT_FALSE(CopyFolder(source + "/missing", destination + "2", "*", true));
   EXPECT_FALSE(FolderExists(destination + "2"));
@@ -152,7 +140,7 @@ TEST(AdvPaths, CopyFolderCopiesMatchingFilesWithTheirTimes) {
 TEST(AdvPaths, ForceAndDeleteFolderTrees) {
   const std::string root = vexatest::MakeTempFolder("trees");
   EXPECT_TRUE(ForceFolders(root + "/a/b/c"));
-  WriteFile(root + "/a/b/c/file", "x");
+  vexatest::WriteFileText(root + "/a/b/c/file", "x");
   EXPECT_TRUE(DeleteFolderTree(root + "/a"));
   EXPECT_FALSE(FolderExists(root + "/a"));
   EXPECT_TRUE(FolderExists(root));

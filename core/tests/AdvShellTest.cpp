@@ -4,57 +4,40 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "testing/TestEnvironment.h"
+#include "testing/TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteScript(const std::string& path, const std::string& body) {
-  std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
-  fs::permissions(path, fs::perms::owner_all);
-}
-
 // A file written by a detached process: waits for it to be complete (a line
 // "end" closes it), for up to five seconds.
 std::string AwaitRecord(const std::string& path) {
   for (int i = 0; i < 500; ++i) {
-    const std::string text = ReadAll(path);
+    const std::string text = vexatest::ReadFileText(path);
     if (text.size() >= 4 && text.compare(text.size() - 4, 4, "end\n") == 0) return text;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return ReadAll(path);
+  return vexatest::ReadFileText(path);
 }
 
-// Puts a stand-in xdg-open that records its arguments in front of PATH.
+// A stand-in xdg-open that records its arguments, one a line, then "end".
 class FakeXdgOpen {
  public:
-  FakeXdgOpen() : m_folder(vexatest::MakeTempFolder("bin")) {
-    m_record = m_folder + "/record";
-    WriteScript(m_folder + "/xdg-open", "printf '%s\\n' \"$@\" end > '" + m_record + "'");
-    m_oldPath = getenv("PATH") ? getenv("PATH") : "";
-    setenv("PATH", (m_folder + ":" + m_oldPath).c_str(), 1);
-  }
-  ~FakeXdgOpen() { setenv("PATH", m_oldPath.c_str(), 1); }
-  std::string Record() const { return ReadAll(m_record); }
-  void Remove() { fs::remove(m_folder + "/xdg-open"); }
-  void HideSystemPath() { setenv("PATH", m_folder.c_str(), 1); }
+  FakeXdgOpen()
+      : m_record(vexatest::MakeTempFolder("record") + "/args"),
+        m_program("xdg-open", "printf '%s\\n' \"$@\" end > '" + m_record + "'") {}
+  std::string Record() const { return vexatest::ReadFileText(m_record); }
+  void Remove() { m_program.Remove(); }
+  void HideSystemPath() { m_program.HideSystemPath(); }
 
  private:
-  std::string m_folder, m_record, m_oldPath;
+  std::string m_record;
+  vexatest::ScopedFakeProgram m_program;
 };
 
 TEST(AdvShell, UrlEncodingRoundTrips) {
@@ -135,7 +118,7 @@ TEST(AdvShell, DocumentsAndAddressesGoToTheDefaultHandler) {
   EXPECT_TRUE(OpenMail("a@b.c", "Alert", "Body text"));
   EXPECT_EQ(fake.Record(), "mailto:a@b.c?Subject=Alert&Body=Body%20text\nend\n");
   const std::string document = vexatest::MakeTempFolder("docs") + "/report.txt";
-  std::ofstream(document) << "report";
+  vexatest::WriteFileText(document, "report");
   EXPECT_TRUE(ShellOpen(document, "ignored"));
   EXPECT_EQ(fake.Record(), document + "\nend\n");
   EXPECT_FALSE(OpenUrl(""));
@@ -152,12 +135,12 @@ TEST(AdvShell, ProgramsGetTheirParametersLiterally) {
   const std::string folder = vexatest::MakeTempFolder("programs");
   const std::string record = folder + "/record";
   const std::string program = folder + "/tool";
-  WriteScript(program, "printf '%s\\n' \"$@\" end > '" + record + "'\nexit 4");
+  vexatest::WriteScript(program, "printf '%s\\n' \"$@\" end > '" + record + "'\nexit 4");
 
   EXPECT_EQ(RunAndWait(program, "\"John Smith\" ;rm -rf $HOME `id`"), 4);
-  EXPECT_EQ(ReadAll(record), "John Smith\n;rm\n-rf\n$HOME\n`id`\nend\n");
+  EXPECT_EQ(vexatest::ReadFileText(record), "John Smith\n;rm\n-rf\n$HOME\n`id`\nend\n");
   EXPECT_EQ(RunProgramAndWait({program, "a b", "$(id)"}), 4);
-  EXPECT_EQ(ReadAll(record), "a b\n$(id)\nend\n");
+  EXPECT_EQ(vexatest::ReadFileText(record), "a b\n$(id)\nend\n");
 
   fs::remove(record);
   EXPECT_TRUE(ShellOpen(program, "x|y"));
@@ -175,8 +158,9 @@ TEST(AdvShell, ProgramsGetTheirParametersLiterally) {
 TEST(AdvShell, SystemInformation) {
   // The kernel's release, e.g. "6.1.0-18-amd64", gives "Linux 6.1 [6.1.0]".
   int major = 0, minor = 0, build = 0;
-  ASSERT_EQ(
-      sscanf(ReadAll("/proc/sys/kernel/osrelease").c_str(), "%d.%d.%d", &major, &minor, &build), 3);
+  ASSERT_EQ(sscanf(vexatest::ReadFileText("/proc/sys/kernel/osrelease").c_str(), "%d.%d.%d", &major,
+                   &minor, &build),
+            3);
   EXPECT_EQ(OperatingSystemText(), "Linux " + std::to_string(major) + "." + std::to_string(minor) +
                                        " [" + std::to_string(major) + "." + std::to_string(minor) +
                                        "." + std::to_string(build) + "]");

@@ -4,30 +4,18 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "testing/TestEnvironment.h"
+#include "testing/TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path) << text;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(FileSystem, QueryTellsFilesFromFolders) {
   const std::string folder = vexatest::MakeTempFolder("query");
-  WriteFile(folder + "/data.log", "12345");
-  WriteFile(folder + "/.hidden", "");
+  vexatest::WriteFileText(folder + "/data.log", "12345");
+  vexatest::WriteFileText(folder + "/.hidden", "");
   fs::create_symlink(folder + "/data.log", folder + "/link.log");
 
   platform::TFileStatus status;
@@ -60,44 +48,44 @@ TEST(FileSystem, ForceFoldersMakesEveryParent) {
   EXPECT_TRUE(platform::ForceFolders(folder + "/a/b/c/"));
   EXPECT_TRUE(fs::is_directory(folder + "/a/b/c"));
   EXPECT_TRUE(platform::ForceFolders(folder + "/a/b"));  // already there
-  WriteFile(folder + "/file", "x");
+  vexatest::WriteFileText(folder + "/file", "x");
   EXPECT_FALSE(platform::ForceFolders(folder + "/file"));
   EXPECT_FALSE(platform::ForceFolders(folder + "/file/sub"));
 }
 
 TEST(FileSystem, DeleteFolderTreeRemovesEverythingButFollowsNoLink) {
   const std::string outside = vexatest::MakeTempFolder("outside");
-  WriteFile(outside + "/keep.txt", "precious");
+  vexatest::WriteFileText(outside + "/keep.txt", "precious");
   const std::string tree = vexatest::MakeTempFolder("tree");
   fs::create_directories(tree + "/sub/deeper");
-  WriteFile(tree + "/sub/deeper/file", "x");
-  WriteFile(tree + "/top", "y");
+  vexatest::WriteFileText(tree + "/sub/deeper/file", "x");
+  vexatest::WriteFileText(tree + "/top", "y");
   fs::create_directory_symlink(outside, tree + "/sub/link-to-outside");
   chmod((tree + "/sub/deeper").c_str(), 0500);  // a read-only folder
   chmod((tree + "/top").c_str(), 0400);
 
   EXPECT_TRUE(platform::DeleteFolderTree(tree));
   EXPECT_FALSE(fs::exists(tree));
-  EXPECT_EQ(ReadAll(outside + "/keep.txt"), "precious");
+  EXPECT_EQ(vexatest::ReadFileText(outside + "/keep.txt"), "precious");
   EXPECT_FALSE(platform::DeleteFolderTree(tree));
   EXPECT_FALSE(platform::DeleteFolderTree(outside + "/keep.txt"));  // a file, not a folder
 }
 
 TEST(FileSystem, CopyReplacesTheTargetAndKeepsPermissions) {
   const std::string folder = vexatest::MakeTempFolder("copy");
-  WriteFile(folder + "/source", "new contents");
+  vexatest::WriteFileText(folder + "/source", "new contents");
   chmod((folder + "/source").c_str(), 0640);
-  WriteFile(folder + "/target", "old contents that are longer");
+  vexatest::WriteFileText(folder + "/target", "old contents that are longer");
   std::string error;
   ASSERT_TRUE(platform::CopyFileReplacing(folder + "/source", folder + "/target", &error)) << error;
-  EXPECT_EQ(ReadAll(folder + "/target"), "new contents");
+  EXPECT_EQ(vexatest::ReadFileText(folder + "/target"), "new contents");
   struct stat info {};
   ASSERT_EQ(stat((folder + "/target").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
 
   EXPECT_FALSE(platform::CopyFileReplacing(folder + "/missing", folder + "/target", &error));
   EXPECT_FALSE(error.empty());
-  EXPECT_EQ(ReadAll(folder + "/target"), "new contents");
+  EXPECT_EQ(vexatest::ReadFileText(folder + "/target"), "new contents");
   EXPECT_FALSE(platform::CopyFileReplacing(folder, folder + "/target2"));  // a folder
   EXPECT_FALSE(fs::exists(folder + "/target2"));
   size_t entries = 0;  // no temporary copy left behind
@@ -107,7 +95,7 @@ TEST(FileSystem, CopyReplacesTheTargetAndKeepsPermissions) {
 
 TEST(FileSystem, LastWriteTimeCanBeSet) {
   const std::string folder = vexatest::MakeTempFolder("times");
-  WriteFile(folder + "/f", "x");
+  vexatest::WriteFileText(folder + "/f", "x");
   ASSERT_TRUE(platform::SetLastWriteTime(folder + "/f", 1262304000123));  // 2010-01-01 00:00:00.123
   platform::TFileStatus status;
   ASSERT_TRUE(platform::QueryFile(folder + "/f", status));
@@ -119,7 +107,7 @@ TEST(FileSystem, LastWriteTimeCanBeSet) {
 
 TEST(FileSystem, ListFolderTellsFilesFromSubFolders) {
   const std::string folder = vexatest::MakeTempFolder("list");
-  WriteFile(folder + "/a.log", "");
+  vexatest::WriteFileText(folder + "/a.log", "");
   fs::create_directory(folder + "/sub");
   fs::create_symlink(folder + "/a.log", folder + "/file-link");
   fs::create_directory_symlink(folder + "/sub", folder + "/folder-link");

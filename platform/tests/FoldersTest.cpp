@@ -3,37 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "testing/TestEnvironment.h"
+#include "testing/TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Sets or clears an environment variable for one test.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : m_name(name) {
-    if (const char* old = getenv(name)) m_old = old, m_had = true;
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (m_had)
-      setenv(m_name.c_str(), m_old.c_str(), 1);
-    else
-      unsetenv(m_name.c_str());
-  }
-
- private:
-  std::string m_name, m_old;
-  bool m_had = false;
-};
+using vexatest::ScopedEnv;
 
 TEST(Folders, FollowTheXdgVariables) {
   const std::string home = vexatest::IsolatedHome();
@@ -70,13 +49,11 @@ TEST(Folders, ReadTheUserDirsFile) {
   const std::string home = vexatest::IsolatedHome();
   ScopedEnv documents("XDG_DOCUMENTS_DIR", nullptr);
   const std::string file = platform::ConfigFolder() + "/user-dirs.dirs";
-  {
-    std::ofstream out(file);
-    out << "# written by xdg-user-dirs-update\n"
-           "XDG_DESKTOP_DIR=\"/srv/desk\"\n"
-           "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n"
-           "XDG_TEMPLATES_DIR=\"relative\"\n";
-  }
+  vexatest::WriteFileText(file,
+                          "# written by xdg-user-dirs-update\n"
+                          "XDG_DESKTOP_DIR=\"/srv/desk\"\n"
+                          "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n"
+                          "XDG_TEMPLATES_DIR=\"relative\"\n");
   EXPECT_EQ(platform::DocumentsFolder(), home + "/Papers");
   EXPECT_EQ(platform::DesktopFolder(), "/srv/desk");
   EXPECT_EQ(platform::TemplatesFolder(), home + "/Templates");

@@ -4,47 +4,17 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "testing/TestEnvironment.h"
+#include "testing/TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteScript(const std::string& path, const std::string& body) {
-  std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
-  fs::permissions(path, fs::perms::owner_all);
-}
-
-// Puts a folder holding a stand-in xdg-open in front of PATH for one test;
-// the stand-in runs `body`.
-class FakeXdgOpen {
- public:
-  explicit FakeXdgOpen(const std::string& body) : m_folder(vexatest::MakeTempFolder("bin")) {
-    m_oldPath = getenv("PATH") ? getenv("PATH") : "";
-    if (!body.empty()) WriteScript(m_folder + "/xdg-open", body);
-    setenv("PATH", (m_folder + ":" + m_oldPath).c_str(), 1);
-  }
-  // A PATH on which xdg-open does not exist at all.
-  static FakeXdgOpen Missing() { return FakeXdgOpen(""); }
-  ~FakeXdgOpen() { setenv("PATH", m_oldPath.c_str(), 1); }
-  void HideSystemPath() { setenv("PATH", m_folder.c_str(), 1); }
-  const std::string& Folder() const { return m_folder; }
-
- private:
-  std::string m_folder, m_oldPath;
-};
+using vexatest::ReadFileText;
+using vexatest::ScopedFakeProgram;
 
 TEST(Processes, ArgumentsArriveLiterallyWithoutAShell) {
   const std::string folder = vexatest::MakeTempFolder("spawn");
@@ -78,28 +48,29 @@ TEST(Processes, WaitingCanTimeOut) {
 
 TEST(Processes, DefaultHandlerGetsTheTargetAsOneArgument) {
   const std::string out = vexatest::MakeTempFolder("out") + "/args";
-  FakeXdgOpen fake("printf '%s\\n' \"$#\" \"$@\" > '" + out + "'");
+  ScopedFakeProgram fake("xdg-open", "printf '%s\\n' \"$#\" \"$@\" > '" + out + "'");
   EXPECT_TRUE(platform::OpenWithDefaultHandler("/path/with space;and$(id)"));
-  EXPECT_EQ(ReadAll(out), "1\n/path/with space;and$(id)\n");
+  EXPECT_EQ(ReadFileText(out), "1\n/path/with space;and$(id)\n");
   EXPECT_TRUE(platform::OpenWithDefaultHandler("-looks-like-an-option"));
-  EXPECT_EQ(ReadAll(out), "1\n./-looks-like-an-option\n");
+  EXPECT_EQ(ReadFileText(out), "1\n./-looks-like-an-option\n");
 }
 
 TEST(Processes, DefaultHandlerFailuresAreReported) {
   {
-    FakeXdgOpen missing = FakeXdgOpen::Missing();
+    ScopedFakeProgram missing("xdg-open", "");
+    missing.Remove();
     missing.HideSystemPath();
     EXPECT_FALSE(platform::OpenWithDefaultHandler("file.txt"));
   }
   {
-    FakeXdgOpen failing("exit 3");
+    ScopedFakeProgram failing("xdg-open", "exit 3");
     EXPECT_FALSE(platform::OpenWithDefaultHandler("file.txt"));
   }
   EXPECT_FALSE(platform::OpenWithDefaultHandler(""));
 }
 
 TEST(Processes, DefaultHandlerNeverBlocksTheCallerForLong) {
-  FakeXdgOpen slow("sleep 3");
+  ScopedFakeProgram slow("xdg-open", "sleep 3");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(platform::OpenWithDefaultHandler("file.txt", 200));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
