@@ -13,20 +13,27 @@
 namespace platform {
 namespace {
 
-// An environment variable that holds an absolute path, without trailing "/".
+// An absolute path without trailing "/"; empty for a relative one, which the
+// XDG rules say to ignore.
+std::string AbsoluteFolder(std::string_view path) {
+  if (path.empty() || path[0] != '/') return {};
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  return std::string(path);
+}
+
 std::string AbsoluteEnv(const char* name) {
   const char* value = getenv(name);
-  if (!value || value[0] != '/') return {};
-  std::string path = value;
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
+  return value ? AbsoluteFolder(value) : std::string();
+}
+
+std::string UnderHome(const char* sub) {
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/" + sub;
 }
 
 std::string EnvOrHome(const char* name, const char* underHome) {
-  std::string path = AbsoluteEnv(name);
-  if (!path.empty()) return path;
-  const std::string home = HomeFolder();
-  return home.empty() ? std::string() : home + "/" + underHome;
+  const std::string path = AbsoluteEnv(name);
+  return path.empty() ? UnderHome(underHome) : path;
 }
 
 // Reads NAME="$HOME/sub" or NAME="/abs" from the user-dirs file that desktop
@@ -43,9 +50,7 @@ std::string UserDirsEntry(const char* name) {
     if (close == std::string::npos) return {};
     std::string value = line.substr(prefix.size(), close - prefix.size());
     if (value.compare(0, 5, "$HOME") == 0) value = HomeFolder() + value.substr(5);
-    if (value.empty() || value[0] != '/') return {};
-    while (value.size() > 1 && value.back() == '/') value.pop_back();
-    return value;
+    return AbsoluteFolder(value);
   }
   return {};
 }
@@ -53,9 +58,7 @@ std::string UserDirsEntry(const char* name) {
 std::string UserDir(const char* name, const char* underHome) {
   std::string path = AbsoluteEnv(name);
   if (path.empty()) path = UserDirsEntry(name);
-  if (!path.empty()) return path;
-  const std::string home = HomeFolder();
-  return home.empty() ? std::string() : home + "/" + underHome;
+  return path.empty() ? UnderHome(underHome) : path;
 }
 
 }  // namespace
@@ -101,15 +104,9 @@ std::string RuntimeFolder() {
 
 std::string SharedDataFolder() {
   const char* dirs = getenv("XDG_DATA_DIRS");
-  if (dirs) {
-    const std::string_view all(dirs);
-    std::string first(all.substr(0, all.find(':')));
-    if (!first.empty() && first[0] == '/') {
-      while (first.size() > 1 && first.back() == '/') first.pop_back();
-      return first;
-    }
-  }
-  return "/usr/local/share";
+  const std::string_view all = dirs ? dirs : "";
+  const std::string first = AbsoluteFolder(all.substr(0, all.find(':')));
+  return first.empty() ? "/usr/local/share" : first;
 }
 
 std::string PrivateTempFolder() {
