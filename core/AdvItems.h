@@ -36,7 +36,8 @@ class TAdvFunctionRef;
 template <class R, class... Args>
 class TAdvFunctionRef<R(Args...)> {
  public:
-  template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TAdvFunctionRef>>>
+  template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TAdvFunctionRef> &&
+                                              std::is_invocable_r_v<R, F&, Args...>>>
   TAdvFunctionRef(F&& f)  // NOLINT(google-explicit-constructor)
       : m_object(const_cast<void*>(static_cast<const void*>(&f))),
         m_call([](void* object, Args... args) -> R {
@@ -82,8 +83,9 @@ class TAdvItems : public TAdvPersistent {
   void Exchange(int a, int b);
   // Orders the entries with the class's own comparison.
   void Sort();
-  // Orders the entries with a comparison of two indexes (Direction applies).
-  void Sort(IndexCompare compare);
+  // Orders the entries with a comparison of two indexes (Direction applies);
+  // the typed Sort(compare) of each concrete class is built on it.
+  void SortByIndex(IndexCompare compare);
 
   void Assign(const TAdvObject& source) override;
   size_t SizeInBytes() const override;

@@ -25,7 +25,7 @@ void TAdvList::SetItem(int index, TAdvObject* object) {
 }
 
 void TAdvList::Sort(ObjectCompare compare) {
-  TAdvItems::Sort([&](int a, int b) { return compare(Entry(a), Entry(b)); });
+  SortByIndex([&](int a, int b) { return compare(Entry(a), Entry(b)); });
 }
 
 int TAdvList::CompareEntries(TAdvObject* a, TAdvObject* b) const {

@@ -55,7 +55,7 @@ void TAdvStrings::SetAsText(std::string_view text) {
 }
 
 void TAdvStrings::Sort(TextCompare compare) {
-  TAdvItems::Sort([&](int a, int b) { return compare(m_items[size_t(a)], m_items[size_t(b)]); });
+  SortByIndex([&](int a, int b) { return compare(m_items[size_t(a)], m_items[size_t(b)]); });
 }
 
 int TAdvStrings::CompareEntries(std::string_view a, std::string_view b) const {

@@ -31,7 +31,7 @@ class TAdvValueItems : public TAdvItems {
 
   using TAdvItems::Sort;
   void Sort(ValueCompare compare) {
-    TAdvItems::Sort([&](int a, int b) { return compare(m_items[size_t(a)], m_items[size_t(b)]); });
+    SortByIndex([&](int a, int b) { return compare(m_items[size_t(a)], m_items[size_t(b)]); });
   }
 
   // The class's ordering of two entries.
