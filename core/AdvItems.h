@@ -11,12 +11,10 @@
 // that share one across threads hold their own lock around every use.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 #include "core/AdvPersistents.h"
 
@@ -157,34 +155,3 @@ class TAdvItems : public TAdvPersistent {
   TAdvDuplicates m_duplicates = TAdvDuplicates::Accept;
   int m_direction = 1;
 };
-
-// Owning storage shared by the concrete collections: a std::vector whose size
-// is the collection's Capacity. Kept here so each class only adds what is
-// particular to its entries.
-namespace advitems {
-
-// Exactly `capacity` slots, without the vector's own over-allocation.
-template <class T>
-void Resize(std::vector<T>& slots, int capacity) {
-  const auto n = size_t(capacity);
-  if (n > slots.capacity()) slots.reserve(n);
-  slots.resize(n);
-  if (slots.capacity() > n) slots.shrink_to_fit();
-}
-
-template <class T>
-void Move(std::vector<T>& slots, int from, int to, int count) {
-  if (count <= 0 || from == to) return;
-  auto first = slots.begin() + from;
-  if (to < from)
-    std::move(first, first + count, slots.begin() + to);
-  else
-    std::move_backward(first, first + count, slots.begin() + to + count);
-}
-
-template <class T>
-void Clear(std::vector<T>& slots, int from, int count) {
-  for (int i = from; i < from + count; ++i) slots[size_t(i)] = T{};
-}
-
-}  // namespace advitems
