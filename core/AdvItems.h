@@ -99,14 +99,6 @@ class TAdvItems : public TAdvPersistent {
   virtual void AssignEntry(const TAdvItems& source, int index) {}
   // The class's default ordering of the entries at two indexes.
   virtual int CompareByIndex(int a, int b) const = 0;
-  // Reallocates storage to exactly `capacity` slots; new slots are empty.
-  // The entries at and beyond `capacity` have been disposed of already.
-  virtual void ResizeStorage(int capacity) = 0;
-  // Moves `count` entries from `from` to `to`; the ranges may overlap. The
-  // vacated slots keep stale copies that the caller overwrites or clears.
-  virtual void MoveEntries(int from, int to, int count) = 0;
-  // Empties `count` slots from `from` without disposing of anything.
-  virtual void ClearEntries(int from, int count) = 0;
   // Greatest capacity allowed; the base raises "Limit not specified.".
   virtual int Limit() const;
   virtual bool ExistsByIndex(int index) const { return index >= 0 && index < m_count; }
@@ -117,10 +109,21 @@ class TAdvItems : public TAdvPersistent {
   virtual void OpenSlot(int index);
   // Disposes of the entry at `index` and shifts the entries above down.
   virtual void CloseSlot(int index);
-  virtual void ExchangeEntries(int a, int b) = 0;
 
  protected:
   ~TAdvItems() override = default;
+
+  // Storage primitives of the concrete class, driven by the operations
+  // above; calling them from outside would break Count's invariants.
+  // Reallocates storage to exactly `capacity` slots; new slots are empty.
+  // The entries at and beyond `capacity` have been disposed of already.
+  virtual void ResizeStorage(int capacity) = 0;
+  // Moves `count` entries from `from` to `to`; the ranges may overlap. The
+  // vacated slots keep stale copies that the caller overwrites or clears.
+  virtual void MoveEntries(int from, int to, int count) = 0;
+  // Empties `count` slots from `from` without disposing of anything.
+  virtual void ClearEntries(int from, int count) = 0;
+  virtual void ExchangeEntries(int a, int b) = 0;
 
   // The single search routine. Unsorted: the first equal entry, else not
   // found with `index` = Count. Sorted: binary search; unless Duplicates is
