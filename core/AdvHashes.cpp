@@ -195,6 +195,8 @@ void TAdvHash::Clear() {
 void TAdvHash::Add(TAdvHashable* entry) {
   if (!entry) Error("Add", "Entry not assigned");
   if (m_count >= m_threshold) Rehash();
+  // Only a Grow override that makes no buckets leaves none here.
+  if (m_buckets.empty()) Error("Add", "The table has no buckets");
   TAdvHashable*& bucket = m_buckets[size_t(BucketOf(*entry))];
   entry->m_next = bucket;
   bucket = entry;

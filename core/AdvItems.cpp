@@ -58,10 +58,10 @@ void TAdvItems::Exchange(int a, int b) {
 }
 
 void TAdvItems::Sort() {
-  Sort([this](int a, int b) { return CompareByIndex(a, b); });
+  SortByIndex([this](int a, int b) { return CompareByIndex(a, b); });
 }
 
-void TAdvItems::Sort(IndexCompare compare) {
+void TAdvItems::SortByIndex(IndexCompare compare) {
   if (m_count < 2) return;
   QuickSort(compare, 0, m_count - 1);
 }

@@ -11,12 +11,10 @@
 // that share one across threads hold their own lock around every use.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 #include "core/AdvPersistents.h"
 
@@ -36,7 +34,8 @@ class TAdvFunctionRef;
 template <class R, class... Args>
 class TAdvFunctionRef<R(Args...)> {
  public:
-  template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TAdvFunctionRef>>>
+  template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TAdvFunctionRef> &&
+                                              std::is_invocable_r_v<R, F&, Args...>>>
   TAdvFunctionRef(F&& f)  // NOLINT(google-explicit-constructor)
       : m_object(const_cast<void*>(static_cast<const void*>(&f))),
         m_call([](void* object, Args... args) -> R {
@@ -82,8 +81,9 @@ class TAdvItems : public TAdvPersistent {
   void Exchange(int a, int b);
   // Orders the entries with the class's own comparison.
   void Sort();
-  // Orders the entries with a comparison of two indexes (Direction applies).
-  void Sort(IndexCompare compare);
+  // Orders the entries with a comparison of two indexes (Direction applies);
+  // the typed Sort(compare) of each concrete class is built on it.
+  void SortByIndex(IndexCompare compare);
 
   void Assign(const TAdvObject& source) override;
   size_t SizeInBytes() const override;
@@ -99,14 +99,6 @@ class TAdvItems : public TAdvPersistent {
   virtual void AssignEntry(const TAdvItems& source, int index) {}
   // The class's default ordering of the entries at two indexes.
   virtual int CompareByIndex(int a, int b) const = 0;
-  // Reallocates storage to exactly `capacity` slots; new slots are empty.
-  // The entries at and beyond `capacity` have been disposed of already.
-  virtual void ResizeStorage(int capacity) = 0;
-  // Moves `count` entries from `from` to `to`; the ranges may overlap. The
-  // vacated slots keep stale copies that the caller overwrites or clears.
-  virtual void MoveEntries(int from, int to, int count) = 0;
-  // Empties `count` slots from `from` without disposing of anything.
-  virtual void ClearEntries(int from, int count) = 0;
   // Greatest capacity allowed; the base raises "Limit not specified.".
   virtual int Limit() const;
   virtual bool ExistsByIndex(int index) const { return index >= 0 && index < m_count; }
@@ -117,10 +109,21 @@ class TAdvItems : public TAdvPersistent {
   virtual void OpenSlot(int index);
   // Disposes of the entry at `index` and shifts the entries above down.
   virtual void CloseSlot(int index);
-  virtual void ExchangeEntries(int a, int b) = 0;
 
  protected:
   ~TAdvItems() override = default;
+
+  // Storage primitives of the concrete class, driven by the operations
+  // above; calling them from outside would break Count's invariants.
+  // Reallocates storage to exactly `capacity` slots; new slots are empty.
+  // The entries at and beyond `capacity` have been disposed of already.
+  virtual void ResizeStorage(int capacity) = 0;
+  // Moves `count` entries from `from` to `to`; the ranges may overlap. The
+  // vacated slots keep stale copies that the caller overwrites or clears.
+  virtual void MoveEntries(int from, int to, int count) = 0;
+  // Empties `count` slots from `from` without disposing of anything.
+  virtual void ClearEntries(int from, int count) = 0;
+  virtual void ExchangeEntries(int a, int b) = 0;
 
   // The single search routine. Unsorted: the first equal entry, else not
   // found with `index` = Count. Sorted: binary search; unless Duplicates is
@@ -155,34 +158,3 @@ class TAdvItems : public TAdvPersistent {
   TAdvDuplicates m_duplicates = TAdvDuplicates::Accept;
   int m_direction = 1;
 };
-
-// Owning storage shared by the concrete collections: a std::vector whose size
-// is the collection's Capacity. Kept here so each class only adds what is
-// particular to its entries.
-namespace advitems {
-
-// Exactly `capacity` slots, without the vector's own over-allocation.
-template <class T>
-void Resize(std::vector<T>& slots, int capacity) {
-  const auto n = size_t(capacity);
-  if (n > slots.capacity()) slots.reserve(n);
-  slots.resize(n);
-  if (slots.capacity() > n) slots.shrink_to_fit();
-}
-
-template <class T>
-void Move(std::vector<T>& slots, int from, int to, int count) {
-  if (count <= 0 || from == to) return;
-  auto first = slots.begin() + from;
-  if (to < from)
-    std::move(first, first + count, slots.begin() + to);
-  else
-    std::move_backward(first, first + count, slots.begin() + to + count);
-}
-
-template <class T>
-void Clear(std::vector<T>& slots, int from, int count) {
-  for (int i = from; i < from + count; ++i) slots[size_t(i)] = T{};
-}
-
-}  // namespace advitems

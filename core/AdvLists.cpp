@@ -16,16 +16,16 @@ TAdvList::~TAdvList() {
 
 TAdvObject* TAdvList::GetItem(int index) const {
   CheckIndex(index, "GetItem");
-  return m_objects[size_t(index)];
+  return m_objects.Get(index);
 }
 
 void TAdvList::SetItem(int index, TAdvObject* object) {
   CheckIndex(index, "SetItem");
-  m_objects[size_t(index)] = object;
+  m_objects.Set(index, object);
 }
 
 void TAdvList::Sort(ObjectCompare compare) {
-  TAdvItems::Sort([&](int a, int b) { return compare(Entry(a), Entry(b)); });
+  SortByIndex([&](int a, int b) { return compare(Entry(a), Entry(b)); });
 }
 
 int TAdvList::CompareEntries(TAdvObject* a, TAdvObject* b) const {
@@ -38,7 +38,7 @@ int TAdvList::CompareByIndex(int a, int b) const {
 }
 
 void TAdvList::DefineEntry(TAdvFiler& filer, int index) {
-  TAdvObject*& slot = m_objects[size_t(index)];
+  TAdvObject*& slot = m_objects.At(index);
   filer.Field("Object").DefineObject(slot, ItemClass());
   // A file may name any registered class; only the list's own kind of entry
   // is kept, so later casts to the item class are safe.
@@ -50,7 +50,7 @@ void TAdvList::DefineEntry(TAdvFiler& filer, int index) {
 
 void TAdvList::AssignEntry(const TAdvItems& source, int index) {
   TAdvObject* object = static_cast<const TAdvList&>(source).Entry(index);
-  m_objects[size_t(index)] = object ? object->Clone() : nullptr;
+  m_objects.Set(index, object ? object->Clone() : nullptr);
 }
 
 size_t TAdvList::SizeInBytes() const {
@@ -84,20 +84,20 @@ int TAdvList::Add(TAdvObject* object) {
     return index;
   }
   OpenSlot(index);
-  m_objects[size_t(index)] = object;
+  m_objects.Set(index, object);
   return index;
 }
 
 void TAdvList::Insert(int index, TAdvObject* object) {
   CheckInsertIndex(index, "Insert");
   OpenSlot(index);
-  m_objects[size_t(index)] = object;
+  m_objects.Set(index, object);
 }
 
 TAdvObject* TAdvList::ExtractLast() {
   if (Count() == 0) return nullptr;
   const int last = Count() - 1;
-  TAdvObject* object = std::exchange(m_objects[size_t(last)], nullptr);
+  TAdvObject* object = std::exchange(m_objects.At(last), nullptr);
   CloseSlot(last);
   return object;
 }
@@ -109,7 +109,7 @@ void TAdvList::Remove(TAdvObject* object) {
 }
 
 void TAdvList::DisposeEntry(int index) {
-  TAdvObject::Release(std::exchange(m_objects[size_t(index)], nullptr));
+  TAdvObject::Release(std::exchange(m_objects.At(index), nullptr));
 }
 
 // ---------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/AdvItems.h"
+#include "core/AdvSlots.h"
 
 class TAdvList : public TAdvItems {
   ADV_CLASS(TAdvList)
@@ -64,25 +65,21 @@ class TAdvList : public TAdvItems {
  protected:
   ~TAdvList() override;
 
-  void ResizeStorage(int capacity) override { advitems::Resize(m_objects, capacity); }
-  void MoveEntries(int from, int to, int count) override {
-    advitems::Move(m_objects, from, to, count);
-  }
-  void ClearEntries(int from, int count) override { advitems::Clear(m_objects, from, count); }
-  void ExchangeEntries(int a, int b) override {
-    std::swap(m_objects[size_t(a)], m_objects[size_t(b)]);
-  }
+  void ResizeStorage(int capacity) override { m_objects.Resize(capacity); }
+  void MoveEntries(int from, int to, int count) override { m_objects.Move(from, to, count); }
+  void ClearEntries(int from, int count) override { m_objects.Clear(from, count); }
+  void ExchangeEntries(int a, int b) override { m_objects.Swap(a, b); }
   void DisposeEntry(int index) override;
   size_t SlotSize() const override { return sizeof(TAdvObject*); }
 
   // Unchecked access for descendants that have checked the index.
-  TAdvObject* Entry(int index) const { return m_objects[size_t(index)]; }
+  TAdvObject* Entry(int index) const { return m_objects.Get(index); }
   // Index at which `object` goes; see TAdvItems::Placement. Raises under
   // Duplicates = Error with "Item already exists in list".
   bool PlaceObject(TAdvObject* object, int& index);
 
  private:
-  std::vector<TAdvObject*> m_objects;  // size == Capacity; slots past Count are null
+  TAdvInlineSlots<TAdvObject*> m_objects;  // Capacity slots; those past Count are null
 };
 
 class TAdvObjects : public TAdvList {

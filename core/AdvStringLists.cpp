@@ -12,12 +12,12 @@ TAdvStringList::~TAdvStringList() {
 
 const std::string& TAdvStringList::GetString(int index) const {
   CheckIndex(index, "GetString");
-  return m_strings[size_t(index)];
+  return m_strings.Get(index);
 }
 
 void TAdvStringList::SetString(int index, std::string text) {
   CheckIndex(index, "SetString");
-  m_strings[size_t(index)] = std::move(text);
+  m_strings.Set(index, std::move(text));
 }
 
 void TAdvStringList::SetCaseSensitive(bool caseSensitive) {
@@ -30,7 +30,7 @@ std::string TAdvStringList::AsText() const {
   std::string text;
   for (int i = 0; i < Count(); ++i) {
     if (i > 0) text += m_separator;
-    text += m_strings[size_t(i)];
+    text += m_strings.Get(i);
   }
   return text;
 }
@@ -46,22 +46,22 @@ int TAdvStringList::CompareStrings(std::string_view a, std::string_view b) const
 }
 
 int TAdvStringList::CompareByIndex(int a, int b) const {
-  return CompareStrings(m_strings[size_t(a)], m_strings[size_t(b)]);
+  return CompareStrings(m_strings.Get(a), m_strings.Get(b));
 }
 
 void TAdvStringList::DefineEntry(TAdvFiler& filer, int index) {
   TAdvList::DefineEntry(filer, index);
-  filer.Field("String").DefineString(m_strings[size_t(index)]);
+  filer.Field("String").DefineString(m_strings.At(index));
 }
 
 void TAdvStringList::AssignEntry(const TAdvItems& source, int index) {
   TAdvList::AssignEntry(source, index);
-  m_strings[size_t(index)] = static_cast<const TAdvStringList&>(source).m_strings[size_t(index)];
+  m_strings.Set(index, static_cast<const TAdvStringList&>(source).m_strings.Get(index));
 }
 
 size_t TAdvStringList::SizeInBytes() const {
   size_t size = TAdvList::SizeInBytes();
-  for (int i = 0; i < Count(); ++i) size += m_strings[size_t(i)].capacity();
+  for (int i = 0; i < Count(); ++i) size += m_strings.Get(i).capacity();
   return size;
 }
 
@@ -76,7 +76,7 @@ int TAdvStringList::Add(TAdvObject* object) {
 }
 
 bool TAdvStringList::FindString(std::string_view text, int& index) const {
-  return Search([&](int i) { return CompareStrings(m_strings[size_t(i)], text); }, index);
+  return Search([&](int i) { return CompareStrings(m_strings.Get(i), text); }, index);
 }
 
 int TAdvStringList::IndexOfString(std::string_view text) const {
@@ -86,7 +86,7 @@ int TAdvStringList::IndexOfString(std::string_view text) const {
 
 int TAdvStringList::AddString(std::string text, TAdvObject* object) {
   int index;
-  if (!Placement([&](int i) { return CompareStrings(m_strings[size_t(i)], text); }, index)) {
+  if (!Placement([&](int i) { return CompareStrings(m_strings.Get(i), text); }, index)) {
     if (Duplicates() == TAdvDuplicates::Error)
       Error("Add", "Item already exists in list (" + text + ")");
     TAdvObject::Release(object);
@@ -100,7 +100,7 @@ void TAdvStringList::InsertString(int index, std::string text, TAdvObject* objec
   CheckInsertIndex(index, "Insert");
   OpenSlot(index);
   SetItem(index, object);
-  m_strings[size_t(index)] = std::move(text);
+  m_strings.Set(index, std::move(text));
 }
 
 void TAdvStringList::DeleteByValue(std::string_view text) {
@@ -111,25 +111,25 @@ void TAdvStringList::DeleteByValue(std::string_view text) {
 
 void TAdvStringList::ResizeStorage(int capacity) {
   TAdvList::ResizeStorage(capacity);
-  advitems::Resize(m_strings, capacity);
+  m_strings.Resize(capacity);
 }
 
 void TAdvStringList::MoveEntries(int from, int to, int count) {
   TAdvList::MoveEntries(from, to, count);
-  advitems::Move(m_strings, from, to, count);
+  m_strings.Move(from, to, count);
 }
 
 void TAdvStringList::ClearEntries(int from, int count) {
   TAdvList::ClearEntries(from, count);
-  advitems::Clear(m_strings, from, count);
+  m_strings.Clear(from, count);
 }
 
 void TAdvStringList::ExchangeEntries(int a, int b) {
   TAdvList::ExchangeEntries(a, b);
-  m_strings[size_t(a)].swap(m_strings[size_t(b)]);
+  m_strings.Swap(a, b);
 }
 
 void TAdvStringList::DisposeEntry(int index) {
   TAdvList::DisposeEntry(index);
-  std::string().swap(m_strings[size_t(index)]);
+  m_strings.Dispose(index);
 }

@@ -58,10 +58,10 @@ class TAdvStringList : public TAdvList {
   void ClearEntries(int from, int count) override;
   void ExchangeEntries(int a, int b) override;
   void DisposeEntry(int index) override;
-  size_t SlotSize() const override { return TAdvList::SlotSize() + sizeof(std::string); }
+  size_t SlotSize() const override { return TAdvList::SlotSize() + m_strings.SlotSize(); }
 
  private:
-  std::vector<std::string> m_strings;  // parallel to the objects, size == Capacity
+  TAdvBoxedSlots<std::string> m_strings;  // parallel to the objects
   std::string m_separator = "\r\n";
   bool m_caseSensitive = false;
 };

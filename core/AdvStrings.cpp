@@ -26,12 +26,12 @@ void AdvSplitText(std::string_view text, std::string_view separator,
 
 const std::string& TAdvStrings::GetItem(int index) const {
   CheckIndex(index, "GetItem");
-  return m_items[size_t(index)];
+  return m_items.Get(index);
 }
 
 void TAdvStrings::SetItem(int index, std::string text) {
   CheckIndex(index, "SetItem");
-  m_items[size_t(index)] = std::move(text);
+  m_items.Set(index, std::move(text));
 }
 
 void TAdvStrings::SetCaseSensitive(bool caseSensitive) {
@@ -44,7 +44,7 @@ std::string TAdvStrings::AsText() const {
   std::string text;
   for (int i = 0; i < Count(); ++i) {
     if (i > 0) text += m_separator;
-    text += m_items[size_t(i)];
+    text += m_items.Get(i);
   }
   return text;
 }
@@ -55,7 +55,7 @@ void TAdvStrings::SetAsText(std::string_view text) {
 }
 
 void TAdvStrings::Sort(TextCompare compare) {
-  TAdvItems::Sort([&](int a, int b) { return compare(m_items[size_t(a)], m_items[size_t(b)]); });
+  SortByIndex([&](int a, int b) { return compare(m_items.Get(a), m_items.Get(b)); });
 }
 
 int TAdvStrings::CompareEntries(std::string_view a, std::string_view b) const {
@@ -63,20 +63,20 @@ int TAdvStrings::CompareEntries(std::string_view a, std::string_view b) const {
 }
 
 int TAdvStrings::CompareByIndex(int a, int b) const {
-  return CompareEntries(m_items[size_t(a)], m_items[size_t(b)]);
+  return CompareEntries(m_items.Get(a), m_items.Get(b));
 }
 
 void TAdvStrings::DefineEntry(TAdvFiler& filer, int index) {
-  filer.Field("String").DefineString(m_items[size_t(index)]);
+  filer.Field("String").DefineString(m_items.At(index));
 }
 
 void TAdvStrings::AssignEntry(const TAdvItems& source, int index) {
-  m_items[size_t(index)] = static_cast<const TAdvStrings&>(source).m_items[size_t(index)];
+  m_items.Set(index, static_cast<const TAdvStrings&>(source).m_items.Get(index));
 }
 
 size_t TAdvStrings::SizeInBytes() const {
   size_t size = TAdvItems::SizeInBytes();
-  for (int i = 0; i < Count(); ++i) size += m_items[size_t(i)].capacity();
+  for (int i = 0; i < Count(); ++i) size += m_items.Get(i).capacity();
   return size;
 }
 
@@ -85,7 +85,7 @@ void TAdvStrings::SaveToFile(const std::string& fileName) {
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) Error("SaveToFile", "Unable to create file: '" + temporary + "'");
-    for (int i = 0; i < Count(); ++i) out << m_items[size_t(i)] << '\n';
+    for (int i = 0; i < Count(); ++i) out << m_items.Get(i) << '\n';
     out.flush();
     if (!out) {
       out.close();
@@ -111,7 +111,7 @@ void TAdvStrings::LoadFromFile(const std::string& fileName) {
 }
 
 bool TAdvStrings::Find(std::string_view text, int& index) const {
-  return Search([&](int i) { return CompareEntries(m_items[size_t(i)], text); }, index);
+  return Search([&](int i) { return CompareEntries(m_items.Get(i), text); }, index);
 }
 
 int TAdvStrings::IndexOf(std::string_view text) const {
@@ -121,30 +121,31 @@ int TAdvStrings::IndexOf(std::string_view text) const {
 
 int TAdvStrings::Add(std::string text) {
   int index;
-  if (!Placement([&](int i) { return CompareEntries(m_items[size_t(i)], text); }, index)) {
+  if (!Placement([&](int i) { return CompareEntries(m_items.Get(i), text); }, index)) {
     if (Duplicates() == TAdvDuplicates::Error)
       Error("Add", "Item already exists in list (" + text + ")");
     return index;
   }
   OpenSlot(index);
-  m_items[size_t(index)] = std::move(text);
+  m_items.Set(index, std::move(text));
   return index;
 }
 
 void TAdvStrings::AddAll(const TAdvStrings& strings) {
   if (&strings == this) {
     // Adding to itself while walking itself: walk a copy.
-    const std::vector<std::string> copy(m_items.begin(), m_items.begin() + Count());
+    std::vector<std::string> copy;
+    for (int i = 0; i < Count(); ++i) copy.push_back(m_items.Get(i));
     for (const std::string& text : copy) Add(text);
     return;
   }
-  for (int i = 0; i < strings.Count(); ++i) Add(strings.m_items[size_t(i)]);
+  for (int i = 0; i < strings.Count(); ++i) Add(strings.m_items.Get(i));
 }
 
 void TAdvStrings::Insert(int index, std::string text) {
   CheckInsertIndex(index, "Insert");
   OpenSlot(index);
-  m_items[size_t(index)] = std::move(text);
+  m_items.Set(index, std::move(text));
 }
 
 void TAdvStrings::DeleteByValue(std::string_view text) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/AdvItems.h"
+#include "core/AdvSlots.h"
 
 // Calls `add` for every piece of `text` between occurrences of `separator`
 // (ordinal match); a final empty piece is skipped. An empty separator yields
@@ -73,17 +74,16 @@ class TAdvStrings : public TAdvItems {
  protected:
   ~TAdvStrings() override = default;
 
-  void ResizeStorage(int capacity) override { advitems::Resize(m_items, capacity); }
-  void MoveEntries(int from, int to, int count) override {
-    advitems::Move(m_items, from, to, count);
-  }
-  void ClearEntries(int from, int count) override { advitems::Clear(m_items, from, count); }
-  void ExchangeEntries(int a, int b) override { m_items[size_t(a)].swap(m_items[size_t(b)]); }
-  void DisposeEntry(int index) override { std::string().swap(m_items[size_t(index)]); }
-  size_t SlotSize() const override { return sizeof(std::string); }
+  void ResizeStorage(int capacity) override { m_items.Resize(capacity); }
+  void MoveEntries(int from, int to, int count) override { m_items.Move(from, to, count); }
+  void ClearEntries(int from, int count) override { m_items.Clear(from, count); }
+  void ExchangeEntries(int a, int b) override { m_items.Swap(a, b); }
+  void DisposeEntry(int index) override { m_items.Dispose(index); }
+  size_t SlotSize() const override { return m_items.SlotSize(); }
 
  private:
-  std::vector<std::string> m_items;  // size == Capacity
+  // Boxed: a sorted insert into a long list moves pointers, not texts.
+  TAdvBoxedSlots<std::string> m_items;
   std::string m_separator = "\r\n";
   bool m_caseSensitive = false;
 };

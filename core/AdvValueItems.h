@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/AdvItems.h"
+#include "core/AdvSlots.h"
 
 template <class T>
 class TAdvValueItems : public TAdvItems {
@@ -21,31 +22,31 @@ class TAdvValueItems : public TAdvItems {
 
   const T& GetItem(int index) const {
     CheckIndex(index, "GetItem");
-    return m_items[size_t(index)];
+    return m_items.Get(index);
   }
   // Overwrites the entry; no order or duplicate check.
   void SetItem(int index, T value) {
     CheckIndex(index, "SetItem");
-    m_items[size_t(index)] = std::move(value);
+    m_items.Set(index, std::move(value));
   }
 
   using TAdvItems::Sort;
   void Sort(ValueCompare compare) {
-    TAdvItems::Sort([&](int a, int b) { return compare(m_items[size_t(a)], m_items[size_t(b)]); });
+    SortByIndex([&](int a, int b) { return compare(m_items.Get(a), m_items.Get(b)); });
   }
 
   // The class's ordering of two entries.
   virtual int CompareEntries(const T& a, const T& b) const = 0;
   int CompareByIndex(int a, int b) const override {
-    return CompareEntries(m_items[size_t(a)], m_items[size_t(b)]);
+    return CompareEntries(m_items.Get(a), m_items.Get(b));
   }
   void AssignEntry(const TAdvItems& source, int index) override {
-    m_items[size_t(index)] = static_cast<const TAdvValueItems&>(source).m_items[size_t(index)];
+    m_items.Set(index, static_cast<const TAdvValueItems&>(source).m_items.Get(index));
   }
 
   // True when an equal entry exists; `index` is its index, or where it would go.
   virtual bool Find(const T& value, int& index) const {
-    return Search([&](int i) { return CompareEntries(m_items[size_t(i)], value); }, index);
+    return Search([&](int i) { return CompareEntries(m_items.Get(i), value); }, index);
   }
   virtual int IndexOf(const T& value) const {
     int index;
@@ -56,41 +57,39 @@ class TAdvValueItems : public TAdvItems {
   virtual void Insert(int index, T value) {
     CheckInsertIndex(index, "Insert");
     OpenSlot(index);
-    m_items[size_t(index)] = std::move(value);
+    m_items.Set(index, std::move(value));
   }
 
  protected:
   ~TAdvValueItems() override = default;
 
-  void ResizeStorage(int capacity) override { advitems::Resize(m_items, capacity); }
-  void MoveEntries(int from, int to, int count) override {
-    advitems::Move(m_items, from, to, count);
-  }
-  void ClearEntries(int from, int count) override { advitems::Clear(m_items, from, count); }
-  void ExchangeEntries(int a, int b) override { std::swap(m_items[size_t(a)], m_items[size_t(b)]); }
-  void DisposeEntry(int index) override { m_items[size_t(index)] = T{}; }
-  size_t SlotSize() const override { return sizeof(T); }
+  void ResizeStorage(int capacity) override { m_items.Resize(capacity); }
+  void MoveEntries(int from, int to, int count) override { m_items.Move(from, to, count); }
+  void ClearEntries(int from, int count) override { m_items.Clear(from, count); }
+  void ExchangeEntries(int a, int b) override { m_items.Swap(a, b); }
+  void DisposeEntry(int index) override { m_items.Dispose(index); }
+  size_t SlotSize() const override { return m_items.SlotSize(); }
 
   // Adds by the list's rules (see TAdvItems::Placement); under Duplicates =
   // Error raises "Item already exists in list" followed by `describe(value)`.
   template <class Describe>
   int AddValue(T value, Describe describe) {
     int index;
-    if (!Placement([&](int i) { return CompareEntries(m_items[size_t(i)], value); }, index)) {
+    if (!Placement([&](int i) { return CompareEntries(m_items.Get(i), value); }, index)) {
       if (Duplicates() == TAdvDuplicates::Error) Error("Add", describe(value));
       return index;
     }
     OpenSlot(index);
-    m_items[size_t(index)] = std::move(value);
+    m_items.Set(index, std::move(value));
     return index;
   }
 
   // Unchecked access for code that has checked the index.
-  T& Entry(int index) { return m_items[size_t(index)]; }
-  const T& Entry(int index) const { return m_items[size_t(index)]; }
+  T& Entry(int index) { return m_items.At(index); }
+  const T& Entry(int index) const { return m_items.Get(index); }
 
  private:
-  std::vector<T> m_items;  // size == Capacity
+  TAdvSlots<T> m_items;
 };
 
 // Three-way comparison of two ordered values.
