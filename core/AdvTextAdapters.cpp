@@ -155,17 +155,22 @@ void TAdvTextAdapter::SkipTo(int64_t offset) {
   TAdvStream& stream = Adapted("SkipTo");
   if (auto* access = AdvCast<TAdvAccessStream>(&stream)) {
     access->SetPosition(offset);
-  } else {
-    // The stream only moves forward: the bytes taken so far are where it is.
-    if (offset < m_taken)
-      Error("SkipTo", "Unable to move back to offset " + std::to_string(offset) +
-                          " on a stream that cannot seek");
-    EmptyBuffer(m_taken);
-    while (m_taken < offset) {
-      const auto piece = uint32_t(std::min<int64_t>(offset - m_taken, kBufferSize));
-      stream.Read(m_buffer.get(), piece);
-      m_taken += piece;
-    }
+    EmptyBuffer(offset);
+    return;
   }
-  EmptyBuffer(offset);
+  // The stream only moves forward: skip what is left in the read buffer,
+  // then read and drop bytes from the stream.
+  if (offset < TextPosition())
+    Error("SkipTo", "Unable to move back to offset " + std::to_string(offset) +
+                        " on a stream that cannot seek");
+  if (offset <= m_taken) {
+    m_index = m_held - uint32_t(m_taken - offset);
+    return;
+  }
+  EmptyBuffer(m_taken);
+  while (m_taken < offset) {
+    const auto piece = uint32_t(std::min<int64_t>(offset - m_taken, kBufferSize));
+    stream.Read(m_buffer.get(), piece);
+    m_taken += piece;
+  }
 }
