@@ -101,4 +101,6 @@ int64_t TAdvCacheAdapter::Readable() {
   return m_readCache->m_size - m_readCache->m_position + rest;
 }
 
-int64_t TAdvCacheAdapter::Writeable() { return Adapted("Writeable").Writeable(); }
+int64_t TAdvCacheAdapter::Writeable() {
+  return Adapted("Writeable").Writeable();
+}

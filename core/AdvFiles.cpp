@@ -15,7 +15,9 @@ TAdvFile::TAdvFile(const std::string& fileName, uint32_t attributes, int share, 
   OpenFile(fileName, mode, share, attributes);
 }
 
-TAdvFile::~TAdvFile() { platform::FileClose(m_handle); }
+TAdvFile::~TAdvFile() {
+  platform::FileClose(m_handle);
+}
 
 void TAdvFile::Error(std::string_view operation, std::string_view message) const {
   throw EAdvFile(this, message, operation, m_fileName);
@@ -30,7 +32,8 @@ void TAdvFile::OpenFile(const std::string& fileName, int mode, int share, uint32
   m_fileName = fileName;
   // Attributes only matter where the system has them; 128 is a normal file.
   (void)attributes;
-  if (!platform::FileOpen(fileName, mode, share, m_handle)) SystemError("Open", "Unable to open file");
+  if (!platform::FileOpen(fileName, mode, share, m_handle))
+    SystemError("Open", "Unable to open file");
 }
 
 void TAdvFile::CloseFile() {
@@ -63,7 +66,9 @@ void TAdvFile::Write(const void* buffer, uint32_t count) {
     SystemError("Write", "Unable to write the requested number of bytes");
 }
 
-int64_t TAdvFile::Readable() { return GetSize() - GetPosition(); }
+int64_t TAdvFile::Readable() {
+  return GetSize() - GetPosition();
+}
 
 int64_t TAdvFile::GetPosition() {
   const int64_t position = platform::FileSeek(m_handle, 0, platform::kSeekCurrent);
@@ -92,9 +97,13 @@ void TAdvFile::SetSize(int64_t size) {
   SetPosition(std::min(position, size));
 }
 
-bool TAdvFile::Exists() { return platform::FileExists(m_fileName); }
+bool TAdvFile::Exists() {
+  return platform::FileExists(m_fileName);
+}
 
-void TAdvFile::SeekToEnd() { SetPosition(GetSize()); }
+void TAdvFile::SeekToEnd() {
+  SetPosition(GetSize());
+}
 
 void TAdvFile::DeleteFile() {
   CloseFile();
@@ -111,7 +120,9 @@ void TAdvFile::FlushFile() {
   if (!platform::FileFlush(m_handle)) SystemError("FlushFile", "Unable to flush the file");
 }
 
-void TAdvFile::Skip(int64_t offset) { SetPosition(GetPosition() + offset); }
+void TAdvFile::Skip(int64_t offset) {
+  SetPosition(GetPosition() + offset);
+}
 
 void TAdvFile::Lock(int64_t offset, int64_t count) {
   if (!platform::FileLock(m_handle, offset, count))
@@ -200,8 +211,7 @@ void TAdvAtomicFile::Abandon() {
 }
 
 void AdvSaveFileAtomically(const std::string& fileName,
-                           const std::function<void(TAdvStream&)>& writer,
-                           uint32_t cacheCapacity) {
+                           const std::function<void(TAdvStream&)>& writer, uint32_t cacheCapacity) {
   TAdvRef<TAdvAtomicFile> file(new TAdvAtomicFile(fileName));
   try {
     TAdvRef<TAdvCacheAdapter> cache(new TAdvCacheAdapter(file.Get(), cacheCapacity));

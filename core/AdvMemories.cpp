@@ -6,9 +6,13 @@
 ADV_CLASS_IMPL(TAdvMemory, TAdvAccessStream)
 ADV_CLASS_IMPL(TAdvStretchMemory, TAdvMemory)
 
-TAdvMemory::TAdvMemory() : m_buffer(new TAdvBuffer()) { Rebase(); }
+TAdvMemory::TAdvMemory() : m_buffer(new TAdvBuffer()) {
+  Rebase();
+}
 
-TAdvMemory::TAdvMemory(uint32_t capacity) : m_buffer(new TAdvBuffer(capacity)) { Rebase(); }
+TAdvMemory::TAdvMemory(uint32_t capacity) : m_buffer(new TAdvBuffer(capacity)) {
+  Rebase();
+}
 
 void TAdvMemory::Read(void* buffer, uint32_t count) {
   if (count > Readable())
@@ -38,9 +42,8 @@ void TAdvMemory::Write(const void* buffer, uint32_t count) {
 
 void TAdvMemory::SetPosition(int64_t position) {
   if (position < 0 || position > int64_t(Capacity()))
-    Error("SetPosition", "Position " + std::to_string(position) +
-                             " is outside the buffer of " + std::to_string(Capacity()) +
-                             " bytes");
+    Error("SetPosition", "Position " + std::to_string(position) + " is outside the buffer of " +
+                             std::to_string(Capacity()) + " bytes");
   m_position = position;
   Rebase();
 }
@@ -57,7 +60,9 @@ void TAdvMemory::Rewind() {
   Rebase();
 }
 
-void TAdvMemory::Rebase() { m_current = m_buffer->Data() + m_position; }
+void TAdvMemory::Rebase() {
+  m_current = m_buffer->Data() + m_position;
+}
 
 void TAdvMemory::SetCapacity(uint32_t capacity) {
   m_buffer->SetSize(capacity);

@@ -9,12 +9,18 @@ TAdvStream& TAdvStreamAdapter::Adapted(const char* operation) const {
   return *m_stream;
 }
 
-void TAdvStreamAdapter::Read(void* buffer, uint32_t count) { Adapted("Read").Read(buffer, count); }
+void TAdvStreamAdapter::Read(void* buffer, uint32_t count) {
+  Adapted("Read").Read(buffer, count);
+}
 
 void TAdvStreamAdapter::Write(const void* buffer, uint32_t count) {
   Adapted("Write").Write(buffer, count);
 }
 
-int64_t TAdvStreamAdapter::Readable() { return Adapted("Readable").Readable(); }
+int64_t TAdvStreamAdapter::Readable() {
+  return Adapted("Readable").Readable();
+}
 
-int64_t TAdvStreamAdapter::Writeable() { return Adapted("Writeable").Writeable(); }
+int64_t TAdvStreamAdapter::Writeable() {
+  return Adapted("Writeable").Writeable();
+}

@@ -80,10 +80,10 @@ class TAdvTextAdapter : public TAdvStreamAdapter {
   // so that a line always ends at the end of the data.
   std::unique_ptr<uint8_t[]> m_buffer;
   std::unique_ptr<char[]> m_line;  // kLineSize characters plus a terminator
-  uint32_t m_held = 0;   // bytes in m_buffer
-  uint32_t m_index = 0;  // next byte to decode; passes m_held only over a sentinel
-  int64_t m_taken = 0;   // bytes taken from the stream, counted from offset 0
-  int64_t m_limit = 0;   // stream offset where the text ends; -1 for none
+  uint32_t m_held = 0;             // bytes in m_buffer
+  uint32_t m_index = 0;            // next byte to decode; passes m_held only over a sentinel
+  int64_t m_taken = 0;             // bytes taken from the stream, counted from offset 0
+  int64_t m_limit = 0;             // stream offset where the text ends; -1 for none
   uint8_t m_encoding = kEncodingUnknown;
   bool m_loneCRIgnored = false;
   bool m_trimLeading = true;

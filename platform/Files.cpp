@@ -252,8 +252,8 @@ bool FileModifiedTime(TFileHandle handle, double& localDateTime) {
   struct tm local {};
   const time_t seconds = info.st_mtim.tv_sec;
   if (!localtime_r(&seconds, &local)) return Fail(errno ? errno : EOVERFLOW);
-  const double localSeconds = double(seconds) + double(local.tm_gmtoff) +
-                              double(info.st_mtim.tv_nsec) / 1e9;
+  const double localSeconds =
+      double(seconds) + double(local.tm_gmtoff) + double(info.st_mtim.tv_nsec) / 1e9;
   localDateTime = localSeconds / 86400.0 + 25569.0;  // 1970-01-01 is day 25569
   return true;
 }
@@ -271,7 +271,9 @@ bool FileExists(const std::string& name) {
   return stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool FileDelete(const std::string& name) { return unlink(name.c_str()) == 0 || Fail(errno); }
+bool FileDelete(const std::string& name) {
+  return unlink(name.c_str()) == 0 || Fail(errno);
+}
 
 bool FileRename(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0 || Fail(errno);

@@ -37,11 +37,11 @@ inline constexpr TFileHandle kInvalidFileHandle = -1;
 
 // Open modes: access and what happens when the file exists or not.
 enum TFileMode : int {
-  kFileModeRead = 0,        // read; must exist
-  kFileModeWrite = 1,       // write; created when missing, contents kept
-  kFileModeReadWrite = 2,   // read and write; created when missing, contents kept
-  kFileModeCreate = 3,      // read and write; emptied, or created
-  kFileModeCreateNew = 4,   // read and write; fails when it exists
+  kFileModeRead = 0,       // read; must exist
+  kFileModeWrite = 1,      // write; created when missing, contents kept
+  kFileModeReadWrite = 2,  // read and write; created when missing, contents kept
+  kFileModeCreate = 3,     // read and write; emptied, or created
+  kFileModeCreateNew = 4,  // read and write; fails when it exists
 };
 
 // Share values: what other opens of the same file may do meanwhile.

@@ -38,7 +38,8 @@ TEST(AdvCacheAdapter, ReadingPastTheEndIsReportedByTheCache) {
     cache->Read(buffer, 1);
     FAIL() << "read past the end";
   } catch (const EAdvStream& e) {
-    EXPECT_EQ(e.Message(), "(TAdvCacheAdapter.Restore): Unable to restore from the adapted stream.");
+    EXPECT_EQ(e.Message(),
+              "(TAdvCacheAdapter.Restore): Unable to restore from the adapted stream.");
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -81,8 +82,9 @@ TEST_F(AdvFileTest, FailedOpenNamesTheFileAndTheSystemError) {
     file->OpenFile(name, 0, 3);
     FAIL() << "opened a missing file";
   } catch (const EAdvFile& e) {
-    EXPECT_EQ(e.Message(), "(TAdvFile.Open): Unable to open file [2: No such file or directory]: '" +
-                               name + "'");
+    EXPECT_EQ(
+        e.Message(),
+        "(TAdvFile.Open): Unable to open file [2: No such file or directory]: '" + name + "'");
     EXPECT_EQ(e.FileName(), name);
   }
   EXPECT_FALSE(file->IsOpen());
@@ -209,6 +211,31 @@ TEST_F(AdvFileTest, SharingAdmitsOrRefusesASecondOpenAtOnce) {
   }
 }
 
+// The same rules seen from another process, through the flock(1) utility.
+TEST_F(AdvFileTest, OtherProcessesSeeTheSharingLocks) {
+  if (std::system("flock --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no flock utility";
+  const std::string name = Path("shared.log");
+  WriteAll(name, "x");
+  const auto otherProcessLocks = [&](const char* kind) {
+    return std::system(
+               ("flock --nonblock " + std::string(kind) + " '" + name + "' true").c_str()) == 0;
+  };
+  {
+    auto reader = Open(name, 0, 3);
+    EXPECT_TRUE(otherProcessLocks("--exclusive")) << "a log reader must never block its writer";
+  }
+  {
+    auto saver = Open(name, 3, 0);
+    EXPECT_FALSE(otherProcessLocks("--shared"));
+  }
+  {
+    auto partly = Open(name, 2, 1);
+    EXPECT_TRUE(otherProcessLocks("--shared"));
+    EXPECT_FALSE(otherProcessLocks("--exclusive"));
+  }
+  EXPECT_TRUE(otherProcessLocks("--exclusive")) << "closing releases every lock";
+}
+
 TEST_F(AdvFileTest, RefusedSaveDoesNotEmptyTheFileBeingWritten) {
   const std::string name = Path("saving.txt");
   auto first = Open(name, 3, 0);
@@ -286,8 +313,7 @@ TEST_F(AdvFileTest, ModifiedTimeIsALocalDateTime) {
 TEST_F(AdvFileTest, AtomicSaveReplacesTheFileOnlyWhenComplete) {
   const std::string name = Path("Default.Users");
   WriteAll(name, "old contents");
-  fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write,
-                  fs::perm_options::replace);
+  fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
 
   const std::string big(200000, 'n');
   AdvSaveFileAtomically(name, [&](TAdvStream& stream) {
@@ -324,8 +350,9 @@ TEST_F(AdvFileTest, SecondSaveOfTheSameFileIsRefusedWhileOneIsInProgress) {
   WriteAll(name, "old");
   auto first = AdvNew<TAdvAtomicFile>(name);
   first->Write("first", 5);
-  EXPECT_NE(FileError([&] { AdvSaveFileAtomically(name, [](TAdvStream& s) { s.Write("2", 1); }); })
-                .find("in use by another process"),
+  EXPECT_NE(FileError([&] {
+              AdvSaveFileAtomically(name, [](TAdvStream& s) { s.Write("2", 1); });
+            }).find("in use by another process"),
             std::string::npos);
   first->Commit();
   EXPECT_EQ(ReadAll(name), "first");

@@ -49,13 +49,19 @@ TEST(AdvTextAdapter, DecodesEachEncoding) {
   const TDecodeCase cases[] = {
       {"one byte", "one\r\ntwo\nthree", {"one", "two", "three"}},
       {"one byte, final line end", "one\r\n", {"one"}},
-      {"UTF-8 marker", "\xEF\xBB\xBF" "a\r\nb", {"a", "b"}},
+      {"UTF-8 marker",
+       "\xEF\xBB\xBF"
+       "a\r\nb",
+       {"a", "b"}},
       {"two-byte with marker", "\xFF\xFE" + Wide("first\r\nsecond"), {"first", "second"}},
       {"two-byte without marker", Wide("hi\nthere\r\n"), {"hi", "there"}},
       {"two-byte units beyond one byte",
        // a, alpha (03B1: low byte kept), 010A (LF low byte, not a line end),
        // 0100 (zero low byte: dropped), b
-       std::string("\xFF\xFE" "a\0\xB1\x03\x0A\x01\x00\x01" "b\0", 12),
+       std::string("\xFF\xFE"
+                   "a\0\xB1\x03\x0A\x01\x00\x01"
+                   "b\0",
+                   12),
        {"a\xB1~b"}},
       {"zero bytes dropped", std::string("ab\0c\0\nd", 7), {"abc", "d"}},
       {"empty lines kept", "a\r\n\r\n\nb", {"a", "", "", "b"}},
@@ -73,7 +79,11 @@ TEST(AdvTextAdapter, FoldsUtf8PairsOnlyBeforeAContinuationByte) {
       {"C3 A9 is E9", "caf\xC3\xA9", {"caf\xE9"}},
       {"C2 A0 is A0", "\xC2\xA0x", {"\xA0x"}},
       {"C3 80 and C3 BF", "\xC3\x80\xC3\xBF", {"\xC0\xFF"}},
-      {"C3 before a letter stays", "\xC3" "A", {"\xC3" "A"}},
+      {"C3 before a letter stays",
+       "\xC3"
+       "A",
+       {"\xC3"
+        "A"}},
       {"C2 before a line end stays", "\xC2\r\nz", {"\xC2", "z"}},
       {"C3 at the very end stays", "ab\xC3", {"ab\xC3"}},
       {"lead before a pair", "\xC2\xC3\xA9", {"\xC2\xE9"}},
