@@ -7,12 +7,11 @@
 #include "core/AdvFiles.h"
 #include "core/tests/StreamTestHelpers.h"
 #include "testing/TestEnvironment.h"
+#include "testing/TestFiles.h"
 
 using streamtest::Contents;
 using streamtest::MemoryWith;
-using streamtest::ReadAll;
 using streamtest::TCountingStream;
-using streamtest::WriteAll;
 
 namespace {
 
@@ -25,7 +24,7 @@ std::string RandomBytes(size_t size) {
 
 TEST(AdvCacheAdapter, ReadingPastTheEndIsReportedByTheCache) {
   const std::string name = vexatest::MakeTempFolder("cache") + "/ten.bin";
-  WriteAll(name, "0123456789");
+  vexatest::WriteFileText(name, "0123456789");
   auto file = AdvNew<TAdvFile>(name, TAdvFile::kNormalAttributes, 3, 0);
   auto cache = AdvNew<TAdvCacheAdapter>(file.Get());
   EXPECT_EQ(cache->Capacity(), 4096u);
@@ -113,7 +112,7 @@ TEST(AdvCacheAdapter, FlushDropsReadAheadAndRunsWhenReleased) {
     auto cache = AdvNew<TAdvCacheAdapter>(file.Get(), 65536);
     cache->Write("written on release", 18);
   }
-  EXPECT_EQ(ReadAll(name), "written on release");
+  EXPECT_EQ(vexatest::ReadFileText(name), "written on release");
 
   file->SetPosition(0);
   auto cache = AdvNew<TAdvCacheAdapter>(file.Get(), 8);

@@ -9,10 +9,9 @@
 
 #include "core/tests/StreamTestHelpers.h"
 #include "testing/TestEnvironment.h"
+#include "testing/TestFiles.h"
 
 namespace fs = std::filesystem;
-using streamtest::ReadAll;
-using streamtest::WriteAll;
 
 namespace {
 
@@ -56,14 +55,14 @@ TEST_F(AdvFileTest, OpenModesFollowTheTable) {
   for (const auto& c : cases) {
     SCOPED_TRACE("mode " + std::to_string(c.Mode) + (c.Exists ? " existing" : " missing"));
     const std::string name = Path("mode" + std::to_string(n++));
-    if (c.Exists) WriteAll(name, "old");
+    if (c.Exists) vexatest::WriteFileText(name, "old");
     auto file = AdvNew<TAdvFile>(name);
     const std::string error = FileError([&] { file->OpenFile(name, c.Mode, 3); });
     EXPECT_EQ(error.empty(), c.Opens) << error;
     EXPECT_EQ(file->IsOpen(), c.Opens);
     EXPECT_EQ(fs::exists(name), c.Exists || c.Opens);
     if (c.Exists) {
-      EXPECT_EQ(ReadAll(name), c.ContentAfterOpen);
+      EXPECT_EQ(vexatest::ReadFileText(name), c.ContentAfterOpen);
     }
     if (!c.Opens) continue;
     char byte;
@@ -93,7 +92,7 @@ TEST_F(AdvFileTest, FailedOpenNamesTheFileAndTheSystemError) {
 
 TEST_F(AdvFileTest, ReadsExactCountsAndRefusesToReadPastTheEnd) {
   const std::string name = Path("ten.bin");
-  WriteAll(name, "0123456789");
+  vexatest::WriteFileText(name, "0123456789");
   auto file = Open(name, 0, 3);
   char buffer[16] = {};
   file->Read(buffer, 0);  // a read of nothing never raises, not even at the end
@@ -130,7 +129,7 @@ TEST_F(AdvFileTest, PositionSizeAndTheirErrors) {
   EXPECT_EQ(file->GetPosition(), 5);
   file->SetSize(4);  // before the position: position moves back to the new end
   EXPECT_EQ(file->GetPosition(), 4);
-  EXPECT_EQ(ReadAll(name), "0123");
+  EXPECT_EQ(vexatest::ReadFileText(name), "0123");
   file->SeekToEnd();
   EXPECT_EQ(file->GetPosition(), 4);
   file->SetSize(0);
@@ -191,7 +190,7 @@ TEST_F(AdvFileTest, SharingAdmitsOrRefusesASecondOpenAtOnce) {
   for (const auto& c : cases) {
     SCOPED_TRACE("case " + std::to_string(n));
     const std::string name = Path("share" + std::to_string(n++));
-    WriteAll(name, "keep");
+    vexatest::WriteFileText(name, "keep");
     auto first = Open(name, c.FirstMode, c.FirstShare);
     auto second = AdvNew<TAdvFile>();
     const std::string error =
@@ -205,7 +204,7 @@ TEST_F(AdvFileTest, SharingAdmitsOrRefusesASecondOpenAtOnce) {
                     name + "'");
       EXPECT_FALSE(second->IsOpen());
       if (c.FirstMode != 3) {
-        EXPECT_EQ(ReadAll(name), "keep") << "a refused open emptied the file";
+        EXPECT_EQ(vexatest::ReadFileText(name), "keep") << "a refused open emptied the file";
       }
     }
   }
@@ -215,7 +214,7 @@ TEST_F(AdvFileTest, SharingAdmitsOrRefusesASecondOpenAtOnce) {
 TEST_F(AdvFileTest, OtherProcessesSeeTheSharingLocks) {
   if (std::system("flock --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no flock utility";
   const std::string name = Path("shared.log");
-  WriteAll(name, "x");
+  vexatest::WriteFileText(name, "x");
   const auto otherProcessLocks = [&](const char* kind) {
     return std::system(
                ("flock --nonblock " + std::string(kind) + " '" + name + "' true").c_str()) == 0;
@@ -241,14 +240,14 @@ TEST_F(AdvFileTest, RefusedSaveDoesNotEmptyTheFileBeingWritten) {
   auto first = Open(name, 3, 0);
   first->Write("written", 7);
   EXPECT_NE(FileError([&] { Open(name, 3, 0); }), "");
-  EXPECT_EQ(ReadAll(name), "written");
+  EXPECT_EQ(vexatest::ReadFileText(name), "written");
   first->CloseFile();
   EXPECT_EQ(FileError([&] { Open(name, 3, 0); }), "") << "closing releases the lock";
 }
 
 TEST_F(AdvFileTest, ReaderFollowsAConcurrentAppender) {
   const std::string name = Path("access.log");
-  WriteAll(name, "line 1\n");
+  vexatest::WriteFileText(name, "line 1\n");
   auto reader = Open(name, 0, 3);
   auto writer = Open(name, 1, 3);
   writer->SeekToEnd();
@@ -267,14 +266,14 @@ TEST_F(AdvFileTest, ReaderFollowsAConcurrentAppender) {
   const auto before = reader->Identity();
   EXPECT_EQ(before, writer->Identity());
   fs::rename(name, name + ".1");
-  WriteAll(name, "new\n");
+  vexatest::WriteFileText(name, "new\n");
   auto reopened = Open(name, 0, 3);
   EXPECT_FALSE(reopened->Identity() == before);
 }
 
 TEST_F(AdvFileTest, LockedRegionsRefuseOtherHandles) {
   const std::string name = Path("locks.bin");
-  WriteAll(name, std::string(100, 'x'));
+  vexatest::WriteFileText(name, std::string(100, 'x'));
   auto a = Open(name, 2, 3);
   auto b = Open(name, 2, 3);
   a->Lock(0, 10);
@@ -292,7 +291,7 @@ TEST_F(AdvFileTest, LockedRegionsRefuseOtherHandles) {
 
 TEST_F(AdvFileTest, ModifiedTimeIsALocalDateTime) {
   const std::string name = Path("dated.txt");
-  WriteAll(name, "x");
+  vexatest::WriteFileText(name, "x");
   // 2024-01-15 12:00:00 UTC is date-time 45306.5 in UTC.
   const auto stamp = std::chrono::sys_seconds(std::chrono::seconds(1705320000));
   fs::last_write_time(name, std::chrono::file_clock::from_sys(stamp));
@@ -312,23 +311,24 @@ TEST_F(AdvFileTest, ModifiedTimeIsALocalDateTime) {
 
 TEST_F(AdvFileTest, AtomicSaveReplacesTheFileOnlyWhenComplete) {
   const std::string name = Path("Default.Users");
-  WriteAll(name, "old contents");
+  vexatest::WriteFileText(name, "old contents");
   fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
 
   const std::string big(200000, 'n');
   AdvSaveFileAtomically(name, [&](TAdvStream& stream) {
-    EXPECT_EQ(ReadAll(name), "old contents") << "the old file is untouched while writing";
+    EXPECT_EQ(vexatest::ReadFileText(name), "old contents")
+        << "the old file is untouched while writing";
     stream.Write(big.data(), 5);
     stream.Write(big.data(), uint32_t(big.size()));
   });
-  EXPECT_EQ(ReadAll(name), big.substr(0, 5) + big);
+  EXPECT_EQ(vexatest::ReadFileText(name), big.substr(0, 5) + big);
   EXPECT_FALSE(fs::exists(TAdvAtomicFile::TemporaryNameFor(name)));
   EXPECT_EQ(fs::status(name).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(AdvFileTest, AtomicSaveThatFailsMidwayLeavesTheOldFile) {
   const std::string name = Path("Default.Inputs");
-  WriteAll(name, "old contents");
+  vexatest::WriteFileText(name, "old contents");
   const std::string chunk(10000, 'z');
   EXPECT_THROW(AdvSaveFileAtomically(name,
                                      [&](TAdvStream& stream) {
@@ -338,7 +338,7 @@ TEST_F(AdvFileTest, AtomicSaveThatFailsMidwayLeavesTheOldFile) {
                                        throw EAdvFiler("disk full");
                                      }),
                EAdvFiler);
-  EXPECT_EQ(ReadAll(name), "old contents");
+  EXPECT_EQ(vexatest::ReadFileText(name), "old contents");
   EXPECT_FALSE(fs::exists(TAdvAtomicFile::TemporaryNameFor(name)));
 
   // A save to a folder that does not exist fails cleanly too.
@@ -347,7 +347,7 @@ TEST_F(AdvFileTest, AtomicSaveThatFailsMidwayLeavesTheOldFile) {
 
 TEST_F(AdvFileTest, SecondSaveOfTheSameFileIsRefusedWhileOneIsInProgress) {
   const std::string name = Path("Default.Loaders");
-  WriteAll(name, "old");
+  vexatest::WriteFileText(name, "old");
   auto first = AdvNew<TAdvAtomicFile>(name);
   first->Write("first", 5);
   EXPECT_NE(FileError([&] {
@@ -355,7 +355,7 @@ TEST_F(AdvFileTest, SecondSaveOfTheSameFileIsRefusedWhileOneIsInProgress) {
             }).find("in use by another process"),
             std::string::npos);
   first->Commit();
-  EXPECT_EQ(ReadAll(name), "first");
+  EXPECT_EQ(vexatest::ReadFileText(name), "first");
   EXPECT_EQ(first->FileName(), name);
 
   // Abandoning, explicitly or by letting go, deletes only the temporary file.
@@ -366,7 +366,7 @@ TEST_F(AdvFileTest, SecondSaveOfTheSameFileIsRefusedWhileOneIsInProgress) {
     auto dropped = AdvNew<TAdvAtomicFile>(name);
     dropped->Write("lost", 4);
   }
-  EXPECT_EQ(ReadAll(name), "first");
+  EXPECT_EQ(vexatest::ReadFileText(name), "first");
   EXPECT_FALSE(fs::exists(TAdvAtomicFile::TemporaryNameFor(name)));
   EXPECT_THROW(first->Commit(), EAdvFile);  // nothing in progress
 }
@@ -374,13 +374,13 @@ TEST_F(AdvFileTest, SecondSaveOfTheSameFileIsRefusedWhileOneIsInProgress) {
 TEST_F(AdvFileTest, FileThatFailedToLoadIsKeptAsBad) {
   const std::string name = Path("Default.Triggers");
   EXPECT_EQ(AdvKeepFileAsBad(name), "");
-  WriteAll(name, "<broken");
+  vexatest::WriteFileText(name, "<broken");
   EXPECT_EQ(AdvKeepFileAsBad(name), name + ".bad");
   EXPECT_FALSE(fs::exists(name));
-  EXPECT_EQ(ReadAll(name + ".bad"), "<broken");
-  WriteAll(name, "<broken again");
+  EXPECT_EQ(vexatest::ReadFileText(name + ".bad"), "<broken");
+  vexatest::WriteFileText(name, "<broken again");
   AdvKeepFileAsBad(name);
-  EXPECT_EQ(ReadAll(name + ".bad"), "<broken again");
+  EXPECT_EQ(vexatest::ReadFileText(name + ".bad"), "<broken again");
 }
 
 }  // namespace

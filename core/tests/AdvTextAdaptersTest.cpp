@@ -7,6 +7,7 @@
 #include "core/AdvFiles.h"
 #include "core/tests/StreamTestHelpers.h"
 #include "testing/TestEnvironment.h"
+#include "testing/TestFiles.h"
 
 using streamtest::Contents;
 using streamtest::MemoryWith;
@@ -122,7 +123,7 @@ TEST(AdvTextAdapter, NewAdapterReadsNothingUntilResetOrLimited) {
 
 TEST(AdvTextAdapter, TextPositionSkipToAndLimit) {
   const std::string name = vexatest::MakeTempFolder("text") + "/lines.txt";
-  streamtest::WriteAll(name, "alpha\r\nbeta\r\ngamma\r\ndelta");
+  vexatest::WriteFileText(name, "alpha\r\nbeta\r\ngamma\r\ndelta");
   auto file = AdvNew<TAdvFile>(name, TAdvFile::kNormalAttributes, 3, 0);
   auto text = AdvNew<TAdvTextAdapter>(file.Get());
   text->Reset();

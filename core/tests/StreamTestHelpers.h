@@ -1,27 +1,14 @@
-// Small helpers shared by the stream tests: whole-file reads and writes
-// through the standard library (independent of the code under test), a
-// memory stream holding given bytes, and a stream that counts the calls it
-// receives.
+// Small helpers shared by the stream tests: a memory stream holding given
+// bytes, and a stream that counts the calls it receives. Whole files are read
+// and written with testing/TestFiles.h, independent of the code under test.
 #pragma once
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "core/AdvMemories.h"
 
 namespace streamtest {
-
-inline void WriteAll(const std::string& name, const std::string& bytes) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-inline std::string ReadAll(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 inline TAdvRef<TAdvMemory> MemoryWith(const std::string& bytes) {
   auto memory = AdvNew<TAdvMemory>(uint32_t(bytes.size()));
