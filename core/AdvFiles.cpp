@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/AdvCaches.h"
+#include "core/AdvDates.h"
 
 ADV_CLASS_IMPL(TAdvFile, TAdvAccessStream)
 ADV_CLASS_IMPL(TAdvAtomicFile, TAdvFile)
@@ -135,10 +136,10 @@ void TAdvFile::Unlock(int64_t offset, int64_t count) {
 }
 
 double TAdvFile::ModifiedTime() {
-  double value = 0;
-  if (!platform::FileModifiedTime(m_handle, value))
+  int64_t utcMilliseconds = 0;
+  if (!platform::FileModifiedTime(m_handle, utcMilliseconds))
     SystemError("ModifiedTime", "Unable to get the modified time of the file");
-  return value;
+  return LocalDateTimeFromUtc(utcMilliseconds);
 }
 
 platform::TFileIdentity TAdvFile::Identity() {

@@ -5,7 +5,6 @@
 #include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -246,15 +245,10 @@ bool FileUnlock(TFileHandle handle, int64_t offset, int64_t count) {
   return RangeLock(handle, offset, count, false);
 }
 
-bool FileModifiedTime(TFileHandle handle, double& localDateTime) {
+bool FileModifiedTime(TFileHandle handle, int64_t& utcMilliseconds) {
   struct stat info {};
   if (fstat(handle, &info) != 0) return Fail(errno);
-  struct tm local {};
-  const time_t seconds = info.st_mtim.tv_sec;
-  if (!localtime_r(&seconds, &local)) return Fail(errno ? errno : EOVERFLOW);
-  const double localSeconds =
-      double(seconds) + double(local.tm_gmtoff) + double(info.st_mtim.tv_nsec) / 1e9;
-  localDateTime = localSeconds / 86400.0 + 25569.0;  // 1970-01-01 is day 25569
+  utcMilliseconds = int64_t(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
   return true;
 }
 

@@ -93,8 +93,8 @@ bool FileFlush(TFileHandle handle);
 bool FileLock(TFileHandle handle, int64_t offset, int64_t count);
 bool FileUnlock(TFileHandle handle, int64_t offset, int64_t count);
 
-// The last-write time as a local date-time (days since 1899-12-30 local time).
-bool FileModifiedTime(TFileHandle handle, double& localDateTime);
+// The last-write time in milliseconds since 1970-01-01 UTC.
+bool FileModifiedTime(TFileHandle handle, int64_t& utcMilliseconds);
 
 struct TFileIdentity {
   uint64_t Device = 0;
