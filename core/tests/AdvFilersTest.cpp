@@ -399,3 +399,84 @@ TEST_F(FilerLists, TaggedListBytesStartWithClassAndMarkers) {
 }
 
 }  // namespace
+
+#include <filesystem>
+#include <fstream>
+
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+std::string ReadAll(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class PersistentFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterCoreClasses();
+    RegisterFilerTestClasses();
+    m_folder = vexatest::MakeTempFolder("persist");
+  }
+  std::string m_folder;
+};
+
+TEST_F(PersistentFiles, SaveAndLoadThroughFilesInEitherFormat) {
+  for (TAdvClass writer : {&TAdvWriter::ClassInfo, &TAdvXMLWriter::ClassInfo}) {
+    const std::string name = m_folder + "/sample";
+    auto sample = AdvNew<TSample>();
+    sample->Name = std::string(100000, 'x');  // larger than any cache
+    sample->Count = 5;
+    sample->SaveToFile(name, writer);
+    auto back = AdvNew<TSample>();
+    back->LoadFromFile(name, writer == &TAdvWriter::ClassInfo ? &TAdvReader::ClassInfo
+                                                               : &TAdvXMLReader::ClassInfo);
+    EXPECT_EQ(back->Name, sample->Name);
+    EXPECT_EQ(back->Count, 5);
+    EXPECT_FALSE(std::filesystem::exists(name + ".tmp"));
+  }
+}
+
+// A sample whose save fails half way, after writing part of the file.
+class TFailingSample : public TSample {
+  ADV_CLASS(TFailingSample)
+  void Define(TAdvFiler& filer) override {
+    TSample::Define(filer);
+    if (!filer.IsReader()) Error("Define", "disk full");
+  }
+};
+ADV_CLASS_IMPL(TFailingSample, TSample)
+
+TEST_F(PersistentFiles, AFailedSaveLeavesTheOldFileIntact) {
+  const std::string name = m_folder + "/keep";
+  auto good = AdvNew<TSample>();
+  good->Name = "good";
+  good->SaveToFile(name, &TAdvXMLWriter::ClassInfo);
+  const std::string before = ReadAll(name);
+  auto failing = AdvNew<TFailingSample>();
+  EXPECT_THROW(failing->SaveToFile(name, &TAdvXMLWriter::ClassInfo), EAdvanced);
+  EXPECT_EQ(ReadAll(name), before);
+  EXPECT_FALSE(std::filesystem::exists(name + ".tmp"));
+}
+
+TEST_F(PersistentFiles, ADamagedFileIsKeptAsBadAndReported) {
+  const std::string name = m_folder + "/damaged";
+  auto good = AdvNew<TSample>();
+  good->SaveToFile(name, &TAdvXMLWriter::ClassInfo);
+  std::string text = ReadAll(name);
+  text.resize(text.size() / 2);
+  std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
+
+  auto fresh = AdvNew<TSample>();
+  const std::string error = AdvLoadKeepingBad(*fresh, name, &TAdvXMLReader::ClassInfo);
+  EXPECT_FALSE(error.empty());
+  EXPECT_NE(error.find("kept as"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(name));
+  EXPECT_EQ(ReadAll(name + ".bad"), text);
+
+  EXPECT_NE(AdvLoadKeepingBad(*AdvNew<TSample>(), m_folder + "/missing", &TAdvReader::ClassInfo),
+            "");
+}
+
+}  // namespace
