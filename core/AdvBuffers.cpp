@@ -6,6 +6,7 @@
 #include "core/AdvStreams.h"
 
 ADV_CLASS_IMPL(TAdvBuffer, TAdvPersistent)
+ADV_CLASS_IMPL(TAdvBuffers, TAdvList)
 
 void TAdvBuffer::Assign(const TAdvObject& source) {
   TAdvPersistent::Assign(source);

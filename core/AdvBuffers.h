@@ -1,5 +1,5 @@
 // TAdvBuffer: a resizable, persistable block of bytes, the storage under the
-// memory streams and the pipe.
+// memory streams and the pipe; TAdvBuffers: an owning list of them.
 //
 // The buffer owns its bytes. Resizing keeps the common prefix and zeroes the
 // bytes it adds. It persists as field "Size" (integer) then field "Data"
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/AdvLists.h"
 #include "core/AdvPersistents.h"
 
 class TAdvBuffer : public TAdvPersistent {
@@ -31,4 +32,17 @@ class TAdvBuffer : public TAdvPersistent {
 
  private:
   std::vector<uint8_t> m_data;
+};
+
+// Owns its buffers like every TAdvList; persists them as the list's entries.
+class TAdvBuffers : public TAdvList {
+  ADV_CLASS(TAdvBuffers)
+
+  TAdvBuffers() = default;
+
+  TAdvBuffer* GetItem(int index) const { return ItemAs<TAdvBuffer>(index); }
+  TAdvClass ItemClass() const override { return &TAdvBuffer::ClassInfo; }
+
+ protected:
+  ~TAdvBuffers() override = default;
 };

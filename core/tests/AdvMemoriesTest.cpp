@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <vector>
 
-#include "core/AdvFilers.h"
 #include "core/AdvPipes.h"
 #include "core/tests/StreamTestHelpers.h"
 
@@ -100,107 +98,6 @@ TEST(AdvMemory, AssignCopiesBytesAndState) {
   EXPECT_EQ(copy->GetPosition(), 3);
   source->Write("X", 1);
   EXPECT_EQ(Contents(*copy), "payload") << "the copy owns its own buffer";
-}
-
-// ---------------------------------------------------------------------------
-// TAdvBuffer persistence, through a filer that records the values it is
-// given and plays them back when reading.
-
-struct TRecord {
-  std::string Name;
-  TAdvFilerKind Kind;
-  std::vector<uint8_t> Bytes;
-  int32_t Integer = 0;
-};
-
-class TRecordingFiler : public TAdvFiler {
- public:
-  TRecordingFiler(std::vector<TRecord>& records, bool reader, TAdvStream* stream = nullptr)
-      : TAdvFiler(stream), m_records(records), m_reader(reader) {}
-  bool IsReader() const override { return m_reader; }
-  void DefineInteger(int32_t& value) override {
-    TRecord& r = Next(TAdvFilerKind::Integer);
-    if (m_reader)
-      value = r.Integer;
-    else
-      r.Integer = value;
-  }
-  void DefineBinary(void* buffer, uint32_t size) override {
-    TRecord& r = Next(TAdvFilerKind::Binary);
-    if (!m_reader) {
-      r.Bytes.assign(static_cast<uint8_t*>(buffer), static_cast<uint8_t*>(buffer) + size);
-      return;
-    }
-    ASSERT_EQ(r.Bytes.size(), size) << "the buffer was not sized before its bytes were read";
-    if (size) std::memcpy(buffer, r.Bytes.data(), size);
-  }
-
- private:
-  TRecord& Next(TAdvFilerKind kind) {
-    if (!m_reader) {
-      m_records.push_back({TakeFieldName(), kind, {}, 0});
-      return m_records.back();
-    }
-    TRecord& r = m_records.at(m_next++);
-    EXPECT_EQ(r.Kind, kind);
-    return r;
-  }
-
-  std::vector<TRecord>& m_records;
-  bool m_reader;
-  size_t m_next = 0;
-};
-
-TEST(AdvBuffer, PersistsSizeThenDataAndReadsIntoTheRightSize) {
-  auto buffer = AdvNew<TAdvBuffer>(5);
-  std::memcpy(buffer->Data(), "bytes", 5);
-  std::vector<TRecord> records;
-  {
-    TRecordingFiler writer(records, false);
-    buffer->Define(writer);
-  }
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].Name, "Size");
-  EXPECT_EQ(records[0].Integer, 5);
-  EXPECT_EQ(records[1].Name, "Data");
-  EXPECT_EQ(std::string(records[1].Bytes.begin(), records[1].Bytes.end()), "bytes");
-
-  for (uint32_t startSize : {0u, 2u, 50u}) {
-    auto loaded = AdvNew<TAdvBuffer>(startSize);
-    TRecordingFiler reader(records, true);
-    loaded->Define(reader);
-    EXPECT_EQ(loaded->Size(), 5u);
-    EXPECT_EQ(std::memcmp(loaded->Data(), "bytes", 5), 0);
-  }
-}
-
-TEST(AdvBuffer, RefusesStoredSizesThatCannotBeRight) {
-  std::vector<TRecord> records = {{"Size", TAdvFilerKind::Integer, {}, -1},
-                                  {"Data", TAdvFilerKind::Binary, {}, 0}};
-  auto loaded = AdvNew<TAdvBuffer>(3);
-  {
-    TRecordingFiler reader(records, true);
-    EXPECT_THROW(loaded->Define(reader), EAdvanced);
-  }
-  // A size beyond what the stream still holds is refused before allocating.
-  auto stream = MemoryWith("tiny");
-  records[0].Integer = 1 << 30;
-  TRecordingFiler reader(records, true, stream.Get());
-  EXPECT_THROW(loaded->Define(reader), EAdvanced);
-  EXPECT_EQ(loaded->Size(), 3u);
-}
-
-TEST(AdvBuffer, ResizeKeepsThePrefixAndAssignCopies) {
-  auto buffer = AdvNew<TAdvBuffer>(3);
-  std::memcpy(buffer->Data(), "abc", 3);
-  buffer->SetSize(2);
-  buffer->SetSize(4);
-  EXPECT_EQ(std::memcmp(buffer->Data(), "ab\0\0", 4), 0);
-  auto copy = AdvNew<TAdvBuffer>();
-  copy->Assign(*buffer);
-  EXPECT_EQ(copy->Size(), 4u);
-  EXPECT_NE(copy->Data(), buffer->Data());
-  EXPECT_EQ(std::memcmp(copy->Data(), buffer->Data(), 4), 0);
 }
 
 // ---------------------------------------------------------------------------
