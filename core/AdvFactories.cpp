@@ -3,6 +3,7 @@
 #include "core/AdvAscii.h"
 #include "core/AdvBinaryFilers.h"
 #include "core/AdvCollectionClasses.h"
+#include "core/AdvStreamClasses.h"
 #include "core/AdvTextFilers.h"
 #include "core/AdvXMLFilers.h"
 
@@ -59,4 +60,5 @@ TAdvFactory& AdvFactory() {
 void RegisterCoreClasses() {
   TAdvFactory& factory = AdvFactory();
   factory.RegisterAll(CoreCollectionClasses());
+  factory.RegisterAll(CoreStreamClasses());
 }
