@@ -26,7 +26,12 @@ bool TAdvClassInfo::IsClassByName(std::string_view name) const {
 void TAdvObject::Release() {
   // A count of 0 is the last owner. acq_rel orders every owner's writes
   // before the destructor runs on whichever thread lets go last.
-  if (m_refs.fetch_sub(1, std::memory_order_acq_rel) <= 0) delete this;
+  if (m_refs.fetch_sub(1, std::memory_order_acq_rel) > 0) return;
+  // Back to "one owner" while BeforeDestruction runs, so that a reference it
+  // takes and drops again does not destroy the object a second time.
+  m_refs.store(0, std::memory_order_relaxed);
+  BeforeDestruction();
+  delete this;
 }
 
 TAdvObject* TAdvObject::Clone() const {

@@ -100,6 +100,11 @@ class TAdvObject {
   virtual size_t SizeInBytes() const { return sizeof(*this); }
 
  protected:
+  // Runs when the last owner lets go, before any destructor, while the whole
+  // object (every derived part) still exists: the place to stop work that
+  // calls back into the object, such as a thread running its virtual body.
+  // Must not throw.
+  virtual void BeforeDestruction() {}
   virtual ~TAdvObject() = default;
 
  private:
