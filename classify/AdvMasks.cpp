@@ -5,9 +5,10 @@
 #include <cstdlib>
 
 #include "core/AdvAscii.h"
+#include "core/AdvStrings.h"
 
 ADV_CLASS_IMPL(TAdvMask, TAdvObject)
-ADV_CLASS_IMPL(TAdvMasks, TAdvObject)
+ADV_CLASS_IMPL(TAdvMasks, TAdvList)
 
 namespace {
 
@@ -221,9 +222,9 @@ bool TAdvMask::MatchMask(std::string_view text, std::string_view mask) {
   return Matches(text);
 }
 
-int TAdvMask::LastMatchIndex(const std::vector<std::string>& strings) const {
-  for (size_t i = strings.size(); i > 0; --i)
-    if (Matches(strings[i - 1])) return int(i - 1);
+int TAdvMask::LastMatchIndex(const TAdvStrings& strings) const {
+  for (int i = strings.Count() - 1; i >= 0; --i)
+    if (Matches(strings.GetItem(i))) return i;
   return -1;
 }
 
@@ -240,51 +241,44 @@ size_t TAdvMask::SizeInBytes() const {
 // ---------------------------------------------------------------------------
 // TAdvMasks
 
-TAdvMask* TAdvMasks::Masks(int index) const {
-  if (index < 0 || index >= Count())
-    Error("Masks", "Index " + std::to_string(index) + " out of range");
-  return m_items[size_t(index)].Get();
-}
-
-int TAdvMasks::Add(TAdvRef<TAdvMask> mask) {
-  const int index = Count();
-  Insert(index, std::move(mask));
+int TAdvMasks::AddMask(std::string_view mask) {
+  TAdvRef<TAdvMask> entry = AdvNew<TAdvMask>(mask);
+  const int index = Add(entry.Get());
+  entry.Detach();  // the list holds it now
   return index;
 }
 
-int TAdvMasks::AddMask(std::string_view mask) {
-  return Add(AdvNew<TAdvMask>(mask));
-}
-
-void TAdvMasks::Insert(int index, TAdvRef<TAdvMask> mask) {
-  if (!mask) Error("Insert", "Cannot add a null mask");
-  if (index < 0 || index > Count())
-    Error("Insert", "Index " + std::to_string(index) + " out of range");
-  m_items.insert(m_items.begin() + index, std::move(mask));
-}
-
-void TAdvMasks::Delete(int index) {
-  if (index < 0 || index >= Count())
-    Error("Delete", "Index " + std::to_string(index) + " out of range");
-  m_items.erase(m_items.begin() + index);
-}
-
-void TAdvMasks::Clear() {
-  m_items.clear();
-}
-
+// A plain scan: a descendant may order its entries by something other than
+// the text (TStringWilds goes by length).
 int TAdvMasks::IndexOfMask(std::string_view mask) const {
-  for (size_t i = 0; i < m_items.size(); ++i)
-    if (SameTextAscii(m_items[i]->Mask(), mask)) return int(i);
+  for (int i = 0; i < Count(); ++i)
+    if (SameTextAscii(static_cast<const TAdvMask*>(Entry(i))->Mask(), mask)) return i;
   return -1;
 }
 
-int TAdvMasks::CompareMasks(const TAdvMask& a, const TAdvMask& b) {
-  return CompareTextAscii(a.Mask(), b.Mask());
+int TAdvMasks::CompareEntries(TAdvObject* a, TAdvObject* b) const {
+  return CompareTextAscii(static_cast<TAdvMask*>(a)->Mask(), static_cast<TAdvMask*>(b)->Mask());
+}
+
+void TAdvMasks::CheckEntry(const TAdvObject* object, std::string_view operation) const {
+  // Matching reads every entry as a mask, so nothing else may get in.
+  if (!object || !object->ClassType()->InheritsFrom(ItemClass()))
+    Error(operation, "Can only contain objects descended from " + std::string(ItemClass()->Name));
+}
+
+int TAdvMasks::Add(TAdvObject* object) {
+  CheckEntry(object, "Add");
+  return TAdvList::Add(object);
+}
+
+void TAdvMasks::Insert(int index, TAdvObject* object) {
+  CheckEntry(object, "Insert");
+  TAdvList::Insert(index, object);
 }
 
 bool TAdvMasks::TranslateText(std::string_view text, std::string& result) const {
-  for (const auto& mask : m_items) {
+  for (int i = 0; i < Count(); ++i) {
+    const TAdvMask* mask = static_cast<const TAdvMask*>(Entry(i));
     if (mask->Matches(text)) {
       result = mask->ResultText();
       return true;
@@ -301,26 +295,9 @@ std::string TAdvMasks::Translate(std::string_view text) const {
 }
 
 bool TAdvMasks::AnyMatch(std::string_view text) const {
-  for (const auto& mask : m_items)
-    if (mask->Matches(text)) return true;
+  for (int i = 0; i < Count(); ++i)
+    if (static_cast<const TAdvMask*>(Entry(i))->Matches(text)) return true;
   return false;
-}
-
-void TAdvMasks::Assign(const TAdvObject& source) {
-  TAdvObject::Assign(source);
-  const auto& other = static_cast<const TAdvMasks&>(source);
-  if (&other == this) return;
-  // Copies keep the source's order as it stands; no re-sorting on the way.
-  std::vector<TAdvRef<TAdvMask>> copies;
-  copies.reserve(other.m_items.size());
-  for (const auto& mask : other.m_items) copies.emplace_back(static_cast<TAdvMask*>(mask->Clone()));
-  m_items = std::move(copies);
-}
-
-size_t TAdvMasks::SizeInBytes() const {
-  size_t size = sizeof(*this) + m_items.capacity() * sizeof(TAdvRef<TAdvMask>);
-  for (const auto& mask : m_items) size += mask->SizeInBytes();
-  return size;
 }
 
 bool HasWildcards(std::string_view text) {

@@ -25,7 +25,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/AdvLists.h"
 #include "core/AdvObjects.h"
+
+class TAdvStrings;
 
 // The most `*` groups one mask may hold (a trailing `*` counts too).
 inline constexpr int kMaxMaskCards = 30;
@@ -96,7 +99,7 @@ class TAdvMask : public TAdvObject {
   // SetMask(mask) then Matches(text).
   bool MatchMask(std::string_view text, std::string_view mask);
   // The index of the last entry of `strings` that the mask matches, or -1.
-  int LastMatchIndex(const std::vector<std::string>& strings) const;
+  int LastMatchIndex(const TAdvStrings& strings) const;
   // What a translation through this mask gives: the mask text here.
   virtual std::string ResultText() const { return m_mask; }
 
@@ -107,6 +110,9 @@ class TAdvMask : public TAdvObject {
   // The compiled states, ending with the one End state.
   int StateCount() const { return int(m_states.size()); }
   const TAdvMaskState& State(int index) const { return m_states[size_t(index)]; }
+
+ protected:
+  ~TAdvMask() override = default;
 
  private:
   // A run of states with no `*` inside: it matches a fixed number of bytes.
@@ -131,25 +137,19 @@ class TAdvMask : public TAdvObject {
   std::vector<TPiece> m_pieces;
 };
 
-// An owning list of masks, tested in list order.
-class TAdvMasks : public TAdvObject {
+// An owning list of masks, tested in list order. Entries must be TAdvMask
+// (Add and Insert check); two masks compare by their texts, ignoring ASCII
+// case, so IndexOf and a sorted list go by mask text.
+class TAdvMasks : public TAdvList {
   ADV_CLASS(TAdvMasks)
-  ADV_RAISES(EAdvItems)
   TAdvMasks() = default;
 
-  int Count() const { return int(m_items.size()); }
   // The mask at `index`, owned by the list; raises EAdvItems when out of range.
-  TAdvMask* Masks(int index) const;
-  // Takes the reference and places the mask (at the end here); returns its index.
-  virtual int Add(TAdvRef<TAdvMask> mask);
+  TAdvMask* Masks(int index) const { return ItemAs<TAdvMask>(index); }
   // Creates a mask from the text (raising the mask error) and adds it.
   virtual int AddMask(std::string_view mask);
-  void Delete(int index);
-  void Clear();
-  // The index of the first mask whose text equals `mask` ignoring ASCII case, or -1.
+  // The index of a mask whose text equals `mask` ignoring ASCII case, or -1.
   int IndexOfMask(std::string_view mask) const;
-  // The list's comparison of two masks: by mask text, ignoring ASCII case.
-  static int CompareMasks(const TAdvMask& a, const TAdvMask& b);
 
   // For the first mask that matches, `result` is its ResultText and the answer
   // true; when none matches, `result` is `text` unchanged and the answer false.
@@ -157,14 +157,17 @@ class TAdvMasks : public TAdvObject {
   std::string Translate(std::string_view text) const;
   bool AnyMatch(std::string_view text) const;
 
-  void Assign(const TAdvObject& source) override;
-  size_t SizeInBytes() const override;
+  int CompareEntries(TAdvObject* a, TAdvObject* b) const override;
+  TAdvClass ItemClass() const override { return &TAdvMask::ClassInfo; }
+  // Both refuse anything but a mask of ItemClass (a null entry included),
+  // leaving the caller its reference.
+  int Add(TAdvObject* object) override;
+  void Insert(int index, TAdvObject* object) override;
 
  protected:
-  void Insert(int index, TAdvRef<TAdvMask> mask);
+  ~TAdvMasks() override = default;
 
- private:
-  std::vector<TAdvRef<TAdvMask>> m_items;
+  void CheckEntry(const TAdvObject* object, std::string_view operation) const;
 };
 
 // Whether a pattern is a mask at all: it holds `*`, `?` or `[`.

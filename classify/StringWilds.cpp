@@ -18,25 +18,25 @@ size_t TStringWild::SizeInBytes() const {
   return TAdvMask::SizeInBytes() - sizeof(TAdvMask) + sizeof(*this) + m_value.capacity();
 }
 
-int TStringWilds::AddWild(std::string_view value, std::string_view mask) {
-  return Add(AdvNew<TStringWild>(value, mask));
+TStringWilds::TStringWilds() {
+  SetSorted(true);
 }
 
-int TStringWilds::Add(TAdvRef<TAdvMask> mask) {
-  if (!mask) Error("Add", "Cannot add a null mask");
-  if (!AdvCast<TStringWild>(mask.Get()))
-    Error("Add", "Invalid item class \"" + mask->ClassName() + "\"");
-  // Lengths never increase along the list: the entry goes before the first
-  // one that is not longer than itself.
-  const size_t length = mask->Mask().size();
-  int low = 0, high = Count();
-  while (low < high) {
-    const int middle = low + (high - low) / 2;
-    if (Masks(middle)->Mask().size() > length)
-      low = middle + 1;
-    else
-      high = middle;
-  }
-  Insert(low, std::move(mask));
-  return low;
+int TStringWilds::AddWild(std::string_view value, std::string_view mask) {
+  TAdvRef<TStringWild> wild = AdvNew<TStringWild>(value, mask);
+  const int index = Add(wild.Get());
+  wild.Detach();  // the list holds it now
+  return index;
+}
+
+int TStringWilds::CompareEntries(TAdvObject* a, TAdvObject* b) const {
+  const size_t x = static_cast<TStringWild*>(a)->Mask().size();
+  const size_t y = static_cast<TStringWild*>(b)->Mask().size();
+  return x > y ? -1 : (x < y ? 1 : 0);
+}
+
+int TStringWilds::IndexOf(TAdvObject* object) const {
+  for (int i = Count() - 1; i >= 0; --i)
+    if (Entry(i) == object) return i;
+  return -1;
 }

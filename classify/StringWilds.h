@@ -25,23 +25,35 @@ class TStringWild : public TAdvMask {
   void Assign(const TAdvObject& source) override;
   size_t SizeInBytes() const override;
 
+ protected:
+  ~TStringWild() override = default;
+
  private:
   std::string m_value;
 };
 
-// Kept ordered by the length of the mask text, longest first, at all times;
-// duplicates are allowed. A new entry goes before every entry of the same
-// length, so among equally long masks the one added last is tried first.
+// Kept ordered by the length of the mask text, longest first, at all times
+// (a sorted list whose comparison is the length); duplicates are allowed. A
+// new entry goes before every entry of the same length, so among equally long
+// masks the one added last is tried first. Insert places an entry where it is
+// told, like Insert of any sorted list: the caller keeps the order.
 class TStringWilds : public TAdvMasks {
   ADV_CLASS(TStringWilds)
-  TStringWilds() = default;
+  TStringWilds();
 
   // Creates a TStringWild and inserts it at its place; returns its index.
   int AddWild(std::string_view value, std::string_view mask);
-  TStringWild* Wilds(int index) const { return static_cast<TStringWild*>(Masks(index)); }
-
-  // Inserts at the mask's place by length; takes only TStringWild entries.
-  int Add(TAdvRef<TAdvMask> mask) override;
+  TStringWild* Wilds(int index) const { return ItemAs<TStringWild>(index); }
   // A wild whose value is the mask text itself.
   int AddMask(std::string_view mask) override { return AddWild(mask, mask); }
+
+  // Longer mask text first.
+  int CompareEntries(TAdvObject* a, TAdvObject* b) const override;
+  TAdvClass ItemClass() const override { return &TStringWild::ClassInfo; }
+  // By identity, so that Remove takes out that very entry and not another
+  // mask of the same length.
+  int IndexOf(TAdvObject* object) const override;
+
+ protected:
+  ~TStringWilds() override = default;
 };

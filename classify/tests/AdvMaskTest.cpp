@@ -1,5 +1,7 @@
 #include "classify/AdvMasks.h"
 
+#include "core/AdvStrings.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -152,9 +154,12 @@ TEST(AdvMask, MatchMaskRecompilesAndLastMatchIndexWalksBackwards) {
   TAdvRef<TAdvMask> mask = AdvNew<TAdvMask>();
   EXPECT_TRUE(mask->MatchMask("abc", "A?C"));
   EXPECT_EQ(mask->Mask(), "A?C");
-  EXPECT_EQ(mask->LastMatchIndex({}), -1);
-  EXPECT_EQ(mask->LastMatchIndex({"abc", "x", "ABC", "y"}), 2);
-  EXPECT_EQ(mask->LastMatchIndex({"x", "y"}), -1);
+  TAdvRef<TAdvStrings> strings = AdvNew<TAdvStrings>();
+  EXPECT_EQ(mask->LastMatchIndex(*strings), -1);
+  strings->SetAsText("abc\r\nx\r\nABC\r\ny");
+  EXPECT_EQ(mask->LastMatchIndex(*strings), 2);
+  mask->SetMask("z");
+  EXPECT_EQ(mask->LastMatchIndex(*strings), -1);
 }
 
 TEST(AdvMask, AssignAndCloneCopyTheMask) {

@@ -35,15 +35,30 @@ TEST(AdvMasks, BadMaskRaisesAndIsNotAdded) {
   EXPECT_THROW(masks->AddMask("[x"), EAdvanced);
   EXPECT_EQ(masks->Count(), 0);
   EXPECT_THROW(masks->Masks(0), EAdvItems);
-  EXPECT_THROW(masks->Delete(0), EAdvItems);
+  EXPECT_THROW(masks->DeleteByIndex(0), EAdvItems);
 }
 
-TEST(AdvMasks, CompareMasksIgnoresAsciiCase) {
+TEST(AdvMasks, HoldsOnlyMasksAndFindsThemByText) {
+  TAdvRef<TAdvMasks> masks = AdvNew<TAdvMasks>();
+  TAdvRef<TAdvObject> stranger = AdvNew<TAdvObject>();
+  EXPECT_THROW(masks->Add(stranger.Get()), EAdvItems);
+  EXPECT_THROW(masks->Insert(0, nullptr), EAdvItems);
+  EXPECT_EQ(masks->Count(), 0);
+  masks->AddMask("b*");
+  masks->AddMask("A*");
+  TAdvRef<TAdvMask> probe = AdvNew<TAdvMask>("a*");
+  EXPECT_EQ(masks->IndexOf(probe.Get()), 1);
+  masks->SetSorted(true);
+  EXPECT_EQ(masks->Masks(0)->Mask(), "A*");
+}
+
+TEST(AdvMasks, CompareEntriesByTextIgnoringAsciiCase) {
   TAdvRef<TAdvMask> a = AdvNew<TAdvMask>("*.LOG");
   TAdvRef<TAdvMask> b = AdvNew<TAdvMask>("*.log");
   TAdvRef<TAdvMask> c = AdvNew<TAdvMask>("*.txt");
-  EXPECT_EQ(TAdvMasks::CompareMasks(*a, *b), 0);
-  EXPECT_LT(TAdvMasks::CompareMasks(*a, *c), 0);
+  TAdvRef<TAdvMasks> masks = AdvNew<TAdvMasks>();
+  EXPECT_EQ(masks->CompareEntries(a.Get(), b.Get()), 0);
+  EXPECT_LT(masks->CompareEntries(a.Get(), c.Get()), 0);
 }
 
 TEST(StringWilds, LongestMaskFirstAndLastAddedFirstAmongEqualLengths) {
@@ -63,6 +78,9 @@ TEST(StringWilds, LongestMaskFirstAndLastAddedFirstAmongEqualLengths) {
   wilds->AddWild("again", "10.*");
   EXPECT_EQ(wilds->Count(), 5);
   EXPECT_EQ(wilds->Wilds(3)->Value(), "again");
+  // Remove takes out that very entry, not another mask of its length.
+  wilds->Remove(wilds->Wilds(1));
+  EXPECT_EQ(MaskTexts(*wilds), (std::vector<std::string>{"10.1.?", "10.1.*", "10.*", "10.*"}));
 }
 
 TEST(StringWilds, EqualLengthMatchesReturnTheLastAdded) {
@@ -76,7 +94,8 @@ TEST(StringWilds, ResultTextIsTheValueAndAddMaskUsesTheMaskAsValue) {
   TAdvRef<TStringWilds> wilds = AdvNew<TStringWilds>();
   EXPECT_EQ(wilds->AddMask("*.example.com"), 0);
   EXPECT_EQ(wilds->Translate("www.example.com"), "*.example.com");
-  EXPECT_THROW(wilds->Add(AdvNew<TAdvMask>("x")), EAdvItems);
+  TAdvRef<TAdvMask> plain = AdvNew<TAdvMask>("x");
+  EXPECT_THROW(wilds->Add(plain.Get()), EAdvItems);
   try {
     wilds->AddWild("v", "[");
     FAIL();
