@@ -251,12 +251,16 @@ int TAdvMasks::AddMask(std::string_view mask) {
 // A plain scan: a descendant may order its entries by something other than
 // the text (TStringWilds goes by length).
 int TAdvMasks::IndexOfMask(std::string_view mask) const {
-  for (int i = 0; i < Count(); ++i)
-    if (SameTextAscii(static_cast<const TAdvMask*>(Entry(i))->Mask(), mask)) return i;
+  for (int i = 0; i < Count(); ++i) {
+    const TAdvMask* entry = static_cast<const TAdvMask*>(Entry(i));
+    if (entry && SameTextAscii(entry->Mask(), mask)) return i;
+  }
   return -1;
 }
 
+// Empty slots (SetCount opens them) order first and never match.
 int TAdvMasks::CompareEntries(TAdvObject* a, TAdvObject* b) const {
+  if (!a || !b) return a ? 1 : (b ? -1 : 0);
   return CompareTextAscii(static_cast<TAdvMask*>(a)->Mask(), static_cast<TAdvMask*>(b)->Mask());
 }
 
@@ -279,7 +283,7 @@ void TAdvMasks::Insert(int index, TAdvObject* object) {
 bool TAdvMasks::TranslateText(std::string_view text, std::string& result) const {
   for (int i = 0; i < Count(); ++i) {
     const TAdvMask* mask = static_cast<const TAdvMask*>(Entry(i));
-    if (mask->Matches(text)) {
+    if (mask && mask->Matches(text)) {
       result = mask->ResultText();
       return true;
     }
@@ -295,8 +299,10 @@ std::string TAdvMasks::Translate(std::string_view text) const {
 }
 
 bool TAdvMasks::AnyMatch(std::string_view text) const {
-  for (int i = 0; i < Count(); ++i)
-    if (static_cast<const TAdvMask*>(Entry(i))->Matches(text)) return true;
+  for (int i = 0; i < Count(); ++i) {
+    const TAdvMask* mask = static_cast<const TAdvMask*>(Entry(i));
+    if (mask && mask->Matches(text)) return true;
+  }
   return false;
 }
 

@@ -30,6 +30,7 @@ int TStringWilds::AddWild(std::string_view value, std::string_view mask) {
 }
 
 int TStringWilds::CompareEntries(TAdvObject* a, TAdvObject* b) const {
+  if (!a || !b) return a ? -1 : (b ? 1 : 0);  // empty slots last
   const size_t x = static_cast<TStringWild*>(a)->Mask().size();
   const size_t y = static_cast<TStringWild*>(b)->Mask().size();
   return x > y ? -1 : (x < y ? 1 : 0);

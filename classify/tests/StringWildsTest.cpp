@@ -50,6 +50,12 @@ TEST(AdvMasks, HoldsOnlyMasksAndFindsThemByText) {
   EXPECT_EQ(masks->IndexOf(probe.Get()), 1);
   masks->SetSorted(true);
   EXPECT_EQ(masks->Masks(0)->Mask(), "A*");
+  // Slots opened by SetCount are empty and simply never match.
+  masks->SetSorted(false);
+  masks->SetCount(3);
+  EXPECT_EQ(masks->Translate("zzz"), "zzz");
+  EXPECT_EQ(masks->IndexOfMask("q"), -1);
+  EXPECT_TRUE(masks->AnyMatch("b1"));
 }
 
 TEST(AdvMasks, CompareEntriesByTextIgnoringAsciiCase) {
