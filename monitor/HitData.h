@@ -69,35 +69,35 @@ struct THitText {
 };
 
 struct THitData {
-  uint8_t Header[8];          // the host's; opaque to plug-ins
-  THitText Source;            // requester as logged: user name or client address
-  THitText Destination;       // site; for Mail the recipient, for News the newsgroup
-  THitText Resource;          // path (web-like protocols), subject (Mail)
-  THitText Query;             // URL query without the "?"
-  THitText ExtraText1;        // loader-defined
-  THitText ExtraText2;        // loader-defined
-  THitText Profile;           // content category
-  uint32_t Reference;         // loader-defined; non-zero refers back to the source record
-  THitText ExtraText3;        // loader-defined; copied and sorted, never stored
-  uint32_t SourceAddress;     // IPv4, first octet most significant; 0 = unknown
+  uint8_t Header[8];       // the host's; opaque to plug-ins
+  THitText Source;         // requester as logged: user name or client address
+  THitText Destination;    // site; for Mail the recipient, for News the newsgroup
+  THitText Resource;       // path (web-like protocols), subject (Mail)
+  THitText Query;          // URL query without the "?"
+  THitText ExtraText1;     // loader-defined
+  THitText ExtraText2;     // loader-defined
+  THitText Profile;        // content category
+  uint32_t Reference;      // loader-defined; non-zero refers back to the source record
+  THitText ExtraText3;     // loader-defined; copied and sorted, never stored
+  uint32_t SourceAddress;  // IPv4, first octet most significant; 0 = unknown
   uint32_t DestinationAddress;
   // The numeric block: Protocol .. Tag1, 84 bytes, cleared, copied and
   // stored (by a plain THit) as one.
-  uint8_t Protocol;           // THitProtocol; any other value counts as Unknown
-  uint8_t Status;             // THitStatus
+  uint8_t Protocol;  // THitProtocol; any other value counts as Unknown
+  uint8_t Status;    // THitStatus
   uint8_t Reserved1[6];
-  double Initiated;           // local date-time: days since 1899-12-30
+  double Initiated;  // local date-time: days since 1899-12-30
   uint32_t StoredSourceAddress;
   uint32_t StoredDestinationAddress;
-  uint32_t SourceSize;        // incoming bytes
-  uint32_t DestinationSize;   // outgoing bytes
+  uint32_t SourceSize;       // incoming bytes
+  uint32_t DestinationSize;  // outgoing bytes
   uint16_t SourcePort;
   uint16_t DestinationPort;
-  uint32_t TimeTaken;         // in the loader's unit
+  uint32_t TimeTaken;  // in the loader's unit
   uint8_t Reserved2[28];
-  int64_t Position;           // offset of the source record in its input; -1 = unknown
+  int64_t Position;  // offset of the source record in its input; -1 = unknown
   uint8_t Reserved3[4];
-  int32_t Tag1;               // loader-defined, never read by the host
+  int32_t Tag1;  // loader-defined, never read by the host
   // End of the numeric block.
   int32_t Tag2;
   int32_t Tag3;

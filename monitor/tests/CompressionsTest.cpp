@@ -11,7 +11,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes FromText(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes FromText(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 
 // Lines like those a proxy writes: repetitive, but never quite the same.
 Bytes LogLikeData(size_t size, uint32_t seed) {
@@ -96,7 +98,9 @@ TEST_F(LZRW1, RoundTripsRandomMixturesOfAllKinds) {
     const size_t size = 1 + random() % 32768;
     while (data.size() < size) {
       switch (random() % 4) {
-        case 0: data.insert(data.end(), 1 + random() % 40, uint8_t(random())); break;
+        case 0:
+          data.insert(data.end(), 1 + random() % 40, uint8_t(random()));
+          break;
         case 1: {
           const Bytes noise = RandomData(1 + random() % 30, random());
           data.insert(data.end(), noise.begin(), noise.end());
@@ -160,9 +164,9 @@ TEST_F(LZRW1, RejectsBlocksThatReachOutsideEitherBuffer) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Bytes out(c.capacity);
-    EXPECT_THROW(m_method->Decompress(c.block.data(), uint32_t(c.block.size()), out.data(),
-                                      c.capacity),
-                 EAdvStream);
+    EXPECT_THROW(
+        m_method->Decompress(c.block.data(), uint32_t(c.block.size()), out.data(), c.capacity),
+        EAdvStream);
   }
 }
 
