@@ -62,7 +62,7 @@ struct THitText {
   // Keeps the first 255 bytes of a longer value.
   void Set(std::string_view value) {
     const size_t n = value.size() < kCapacity ? value.size() : kCapacity;
-    std::memcpy(Text, value.data(), n);
+    if (n > 0) std::memcpy(Text, value.data(), n);
     Length = uint8_t(n);
   }
   void Clear() { Length = 0; }
