@@ -73,10 +73,10 @@ bool TIndicies::Open(const std::string& indexFileName, const std::string& hitFil
     problem = e.what();
   }
   if (problem.empty()) return OpenFile(hitFileName, true);
-  m_capacity = 0;
-  m_pages->Clear();
-  const std::string bad = AdvKeepFileAsBad(indexFileName);
+  // The hit file first: when another instance holds it, this one stops here
+  // and leaves the index where it is.
   OpenFile(hitFileName, false);
+  const std::string bad = AdvKeepFileAsBad(indexFileName);
   if (!bad.empty()) {
     m_restartMessage = "The hit index \"" + indexFileName + "\" could not be read (" + problem +
                        ") and was kept as \"" + bad +

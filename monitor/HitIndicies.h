@@ -51,7 +51,7 @@ class TIndicies : public TAdvPersistent {
 
   using TRestartHandler = std::function<void(const std::string& message)>;
 
-  // A store of TPersistent records; records of other classes are refused.
+  // A store of TAdvPersistent records; records of other classes are refused.
   explicit TIndicies(TAdvClass recordClass = &TAdvPersistent::ClassInfo);
 
   // Binds the store to its file (held, not owned) and its filers to the
