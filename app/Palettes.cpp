@@ -1,0 +1,6 @@
+#include "app/Palettes.h"
+
+TVexaPalette& AppPalette() {
+  static TVexaPalette palette;
+  return palette;
+}
