@@ -260,6 +260,14 @@ bool FileIdentity(TFileHandle handle, TFileIdentity& identity) {
   return true;
 }
 
+bool PathIdentity(const std::string& path, TFileIdentity& identity) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return Fail(errno);
+  identity.Device = uint64_t(info.st_dev);
+  identity.Inode = uint64_t(info.st_ino);
+  return true;
+}
+
 bool FileExists(const std::string& name) {
   struct stat info {};
   return stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);

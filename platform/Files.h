@@ -102,6 +102,8 @@ struct TFileIdentity {
   bool operator==(const TFileIdentity&) const = default;
 };
 bool FileIdentity(TFileHandle handle, TFileIdentity& identity);
+// The identity of the file `path` names (links followed); false when absent.
+bool PathIdentity(const std::string& path, TFileIdentity& identity);
 
 // True when `name` is an existing regular file (not a folder).
 bool FileExists(const std::string& name);
