@@ -493,7 +493,6 @@ void TFile::OpenInput() {
   if (want > m_fingerprint.Length && HashStart(want, hash)) m_fingerprint = {want, hash};
   m_file->SetPosition(Index());
   m_scratch = new TVexaHit();
-  m_scratch->Retain();
 }
 
 void TFile::CloseInput() {
