@@ -68,14 +68,21 @@ void ParseBacklog(benchmark::State& state, TLogKind kind) {
     }
     benchmark::DoNotOptimize(hit->Data().Initiated);
   }
-  state.counters["lines/s"] =
-      benchmark::Counter(double(hits), benchmark::Counter::kIsRate);
+  state.counters["lines/s"] = benchmark::Counter(double(hits), benchmark::Counter::kIsRate);
 }
 
-void BM_Squid(benchmark::State& state) { ParseBacklog<TSquidParser>(state, TLogKind::Squid); }
-void BM_Ncsa(benchmark::State& state) { ParseBacklog<TNcsaParser>(state, TLogKind::Ncsa); }
-void BM_W3cWeb(benchmark::State& state) { ParseBacklog<TW3cParser>(state, TLogKind::W3cWeb); }
-void BM_W3cProxy(benchmark::State& state) { ParseBacklog<TW3cParser>(state, TLogKind::W3cProxy); }
+void BM_Squid(benchmark::State& state) {
+  ParseBacklog<TSquidParser>(state, TLogKind::Squid);
+}
+void BM_Ncsa(benchmark::State& state) {
+  ParseBacklog<TNcsaParser>(state, TLogKind::Ncsa);
+}
+void BM_W3cWeb(benchmark::State& state) {
+  ParseBacklog<TW3cParser>(state, TLogKind::W3cWeb);
+}
+void BM_W3cProxy(benchmark::State& state) {
+  ParseBacklog<TW3cParser>(state, TLogKind::W3cProxy);
+}
 
 // The reference: cut the same Squid lines into fields and read the time,
 // the sizes and the status into a record, copying the texts it would keep,

@@ -5,13 +5,13 @@
 
 namespace {
 
-constexpr const char* kUsers[] = {"alice",  "bob",   "carol",  "dave",        "eve",
-                                  "frank",  "grace", "heidi",  "ivan",        "judy",
+constexpr const char* kUsers[] = {"alice",   "bob",   "carol", "dave",       "eve",
+                                  "frank",   "grace", "heidi", "ivan",       "judy",
                                   "mallory", "oscar", "peggy", "john smith", "corp\\\\trent"};
-constexpr const char* kHosts[] = {"www.example.test",   "news.example.test", "cdn.images.test",
-                                  "mail.example.test",  "shop.example.test", "video.stream.test",
-                                  "casino.blocked.test", "search.example.test",
-                                  "api.service.test",   "downloads.vendor.test"};
+constexpr const char* kHosts[] = {
+    "www.example.test",  "news.example.test",    "cdn.images.test",     "mail.example.test",
+    "shop.example.test", "video.stream.test",    "casino.blocked.test", "search.example.test",
+    "api.service.test",  "downloads.vendor.test"};
 constexpr const char* kPaths[] = {"/",
                                   "/index.html",
                                   "/news/today.html",
@@ -26,8 +26,9 @@ constexpr const char* kPaths[] = {"/",
                                   "/docs/report%202026.pdf"};
 constexpr const char* kQueries[] = {"q=red+car", "id=42&page=2", "q=%22cheap+flights%22",
                                     "lang=en",   "v=3",          "s=offers&sort=price"};
-constexpr const char* kTypes[] = {"text/html", "image/png", "application/javascript", "text/css",
-                                  "application/octet-stream", "video/mp4"};
+constexpr const char* kTypes[] = {
+    "text/html", "image/png", "application/javascript", "text/css", "application/octet-stream",
+    "video/mp4"};
 constexpr const char* kAgents[] = {"Mozilla/5.0 (Windows NT 10.0; Win64; x64)",
                                    "Mozilla/5.0 (X11; Linux x86_64)", "curl/7.88.1"};
 
@@ -69,11 +70,16 @@ const char* PlainUser(const char* user) {
 }  // namespace
 
 bool LogKindByName(std::string_view name, TLogKind& kind) {
-  if (name == "squid") kind = TLogKind::Squid;
-  else if (name == "ncsa") kind = TLogKind::Ncsa;
-  else if (name == "w3c-web") kind = TLogKind::W3cWeb;
-  else if (name == "w3c-proxy") kind = TLogKind::W3cProxy;
-  else return false;
+  if (name == "squid")
+    kind = TLogKind::Squid;
+  else if (name == "ncsa")
+    kind = TLogKind::Ncsa;
+  else if (name == "w3c-web")
+    kind = TLogKind::W3cWeb;
+  else if (name == "w3c-proxy")
+    kind = TLogKind::W3cProxy;
+  else
+    return false;
   return true;
 }
 
@@ -160,9 +166,8 @@ void TLogGenerator::AppendLine(std::string& out, int64_t unixMilliseconds) {
       char when[64];
       std::strftime(when, sizeof(when), "%d/%b/%Y:%H:%M:%S +0000", &utc);
       AppendF(out, "%u.%u.%u.%u - %s [%s] \"%s %s%s%s HTTP/1.1\" %03u %u \"-\" \"%s\"\n", c >> 24,
-              (c >> 16) & 255, (c >> 8) & 255, c & 255, PlainUser(r.User),
-              when, r.Method, r.Path, r.Query ? "?" : "", r.Query ? r.Query : "", r.Status,
-              r.Bytes, r.Agent);
+              (c >> 16) & 255, (c >> 8) & 255, c & 255, PlainUser(r.User), when, r.Method, r.Path,
+              r.Query ? "?" : "", r.Query ? r.Query : "", r.Status, r.Bytes, r.Agent);
       break;
     }
     case TLogKind::W3cWeb: {
@@ -173,9 +178,8 @@ void TLogGenerator::AppendLine(std::string& out, int64_t unixMilliseconds) {
         if (ch == ' ') ch = '+';
       }
       AppendF(out, "%s 10.0.0.5 %s %s %s %u %s %u.%u.%u.%u %s %u 0 0 %u %u %u\n", when, r.Method,
-              r.Path, r.Query ? r.Query : "-", Below(3) == 0 ? 443u : 80u,
-              PlainUser(r.User), c >> 24,
-              (c >> 16) & 255, (c >> 8) & 255, c & 255, agent.c_str(), r.Status, r.Bytes,
+              r.Path, r.Query ? r.Query : "-", Below(3) == 0 ? 443u : 80u, PlainUser(r.User),
+              c >> 24, (c >> 16) & 255, (c >> 8) & 255, c & 255, agent.c_str(), r.Status, r.Bytes,
               r.RequestBytes, r.Elapsed);
       break;
     }

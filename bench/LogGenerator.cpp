@@ -45,17 +45,24 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string name = argv[i];
     const char* value = argv[i + 1];
-    if (name == "--format") format = value;
-    else if (name == "--out") out = value;
-    else if (name == "--lines") lines = std::atoll(value);
-    else if (name == "--rate") rate = std::atoll(value);
-    else if (name == "--seconds") seconds = std::atoll(value);
-    else if (name == "--seed") seed = std::atoll(value);
-    else return Usage();
+    if (name == "--format")
+      format = value;
+    else if (name == "--out")
+      out = value;
+    else if (name == "--lines")
+      lines = std::atoll(value);
+    else if (name == "--rate")
+      rate = std::atoll(value);
+    else if (name == "--seconds")
+      seconds = std::atoll(value);
+    else if (name == "--seed")
+      seed = std::atoll(value);
+    else
+      return Usage();
   }
   TLogKind kind;
-  if (argc % 2 == 0 || out.empty() || !LogKindByName(format, kind) ||
-      (lines < 0) == (rate < 0) || lines == 0 || rate == 0) {
+  if (argc % 2 == 0 || out.empty() || !LogKindByName(format, kind) || (lines < 0) == (rate < 0) ||
+      lines == 0 || rate == 0) {
     return Usage();
   }
 

@@ -32,15 +32,13 @@ void TLineReader::Fill(TLogSource& source, int64_t index, int64_t limit) {
   }
 }
 
-TLineResult TLineReader::Next(TLogSource& source, int64_t index, int64_t limit,
-                              TLogLine& line) {
+TLineResult TLineReader::Next(TLogSource& source, int64_t index, int64_t limit, TLogLine& line) {
   line = TLogLine();
   if (index >= limit) return TLineResult::NeedMore;
   const char* newline = nullptr;
   if (index >= m_start && index < m_start + int64_t(m_length)) {
     const size_t from = size_t(index - m_start);
-    newline = static_cast<const char*>(
-        std::memchr(m_buffer.data() + from, '\n', m_length - from));
+    newline = static_cast<const char*>(std::memchr(m_buffer.data() + from, '\n', m_length - from));
   }
   if (!newline) {
     Fill(source, index, limit);

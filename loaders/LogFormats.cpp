@@ -63,7 +63,9 @@ void TLogFileFormat::Begin() {
   }
 }
 
-void TLogFileFormat::End() { m_reader.Reset(); }
+void TLogFileFormat::End() {
+  m_reader.Reset();
+}
 
 bool TLogFileFormat::HasMore() {
   return m_file && m_parser && !m_waiting && m_file->Index() < m_file->Count();

@@ -22,16 +22,18 @@ bool TLogLoader::Supports(TAdvClass inputClass) const {
   return inputClass && inputClass->InheritsFrom(&TStreamInput::ClassInfo);
 }
 
-TDetectedFormat TLogLoader::KindFor(TInput&) { return TDetectedFormat::Unknown; }
+TDetectedFormat TLogLoader::KindFor(TInput&) {
+  return TDetectedFormat::Unknown;
+}
 
 TFormat* TLogLoader::FormatFor(TInput& input) {
   auto* file = AdvCast<TStreamInput>(&input);
   if (!file) return nullptr;
   auto* format = AdvCast<TLogFileFormat>(m_formats->FormatByName(input.Name()));
   // A file keeps the kind it was found to have until it starts over.
-  TDetectedFormat kind =
-      format && format->Kind() != TDetectedFormat::Unknown && file->Index() > 0 ? format->Kind()
-                                                                              : KindFor(input);
+  TDetectedFormat kind = format && format->Kind() != TDetectedFormat::Unknown && file->Index() > 0
+                             ? format->Kind()
+                             : KindFor(input);
   if (kind == TDetectedFormat::Unknown) return nullptr;
   if (!format) {
     format = AdvNew<TLogFileFormat>().Detach();

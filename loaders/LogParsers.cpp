@@ -4,7 +4,9 @@
 
 namespace {
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 // Milliseconds east of UTC in force at an instant, read back from the
 // library's own conversion so both agree exactly.

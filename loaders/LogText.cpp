@@ -81,9 +81,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 bool ContainsNoCase(std::string_view word, std::string_view part) {
+  if (part.empty()) return true;
   if (part.size() > word.size()) return false;
+  // Compare the whole part only where its first letter matches: logs call
+  // this several times per line.
+  const char first = part[0] >= 'A' && part[0] <= 'Z' ? char(part[0] + 32) : part[0];
   for (size_t i = 0; i + part.size() <= word.size(); ++i) {
-    if (EqualsNoCase(word.substr(i, part.size()), part)) return true;
+    const char c = word[i] >= 'A' && word[i] <= 'Z' ? char(word[i] + 32) : word[i];
+    if (c == first && EqualsNoCase(word.substr(i, part.size()), part)) return true;
   }
   return false;
 }
@@ -94,13 +99,20 @@ uint8_t ProtocolOfScheme(std::string_view scheme) {
     uint8_t Protocol;
   };
   static constexpr TEntry kSchemes[] = {
-      {"http", kProtocolWeb},         {"https", kProtocolSecureWeb},
-      {"ftp", kProtocolFileTransfer}, {"gopher", kProtocolGopher},
-      {"news", kProtocolNews},        {"nntp", kProtocolNews},
-      {"mailto", kProtocolMail},      {"telnet", kProtocolTelnet},
-      {"rtsp", kProtocolStreamingMedia}, {"mms", kProtocolStreamingMedia},
-      {"socks", kProtocolSocks},      {"ssl", kProtocolSecureWeb},
-      {"wss", kProtocolSecureWeb},    {"ws", kProtocolWeb},
+      {"http", kProtocolWeb},
+      {"https", kProtocolSecureWeb},
+      {"ftp", kProtocolFileTransfer},
+      {"gopher", kProtocolGopher},
+      {"news", kProtocolNews},
+      {"nntp", kProtocolNews},
+      {"mailto", kProtocolMail},
+      {"telnet", kProtocolTelnet},
+      {"rtsp", kProtocolStreamingMedia},
+      {"mms", kProtocolStreamingMedia},
+      {"socks", kProtocolSocks},
+      {"ssl", kProtocolSecureWeb},
+      {"wss", kProtocolSecureWeb},
+      {"ws", kProtocolWeb},
   };
   for (const TEntry& entry : kSchemes) {
     if (EqualsNoCase(scheme, entry.Scheme)) return entry.Protocol;

@@ -16,8 +16,12 @@
 
 namespace logtext {
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The line without a trailing CR (a line end written as CR LF).
 inline std::string_view StripCr(std::string_view line) {

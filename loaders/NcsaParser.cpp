@@ -97,8 +97,8 @@ void SetUnescaped(THitText& target, std::string_view text) {
 
 bool ParseNcsaTime(std::string_view text, int64_t& utcMilliseconds) {
   // dd/Mon/yyyy:hh:mm:ss +zzzz
-  if (text.size() != 26 || text[2] != '/' || text[6] != '/' || text[11] != ':' ||
-      text[14] != ':' || text[17] != ':' || text[20] != ' ') {
+  if (text.size() != 26 || text[2] != '/' || text[6] != '/' || text[11] != ':' || text[14] != ':' ||
+      text[17] != ':' || text[20] != ' ') {
     return false;
   }
   int32_t day, year, hour, minute, second, zoneHours, zoneMinutes;
@@ -110,8 +110,8 @@ bool ParseNcsaTime(std::string_view text, int64_t& utcMilliseconds) {
     return false;
   }
   const char sign = text[21];
-  if (month == 0 || year < 1601 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
-      second > 60 || zoneMinutes > 59 || zoneHours > 23 || (sign != '+' && sign != '-')) {
+  if (month == 0 || year < 1601 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60 ||
+      zoneMinutes > 59 || zoneHours > 23 || (sign != '+' && sign != '-')) {
     return false;
   }
   int64_t zone = (int64_t(zoneHours) * 60 + zoneMinutes) * 60;

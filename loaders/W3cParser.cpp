@@ -15,26 +15,26 @@ enum TColumn : uint8_t {
   kClientIp,
   kClientPort,
   kUserName,
-  kHost,            // cs-host
-  kRemoteHost,      // r-host
-  kComputerName,    // s-computername
-  kServerIp,        // s-ip
-  kDestinationIp,   // dst-ip
-  kRemoteIp,        // r-ip
-  kUri,             // cs-uri
-  kUriStem,         // cs-uri-stem, cs-uri-path
-  kUriQuery,        // cs-uri-query
-  kUriScheme,       // cs-uri-scheme
-  kMethod,          // cs-method
+  kHost,              // cs-host
+  kRemoteHost,        // r-host
+  kComputerName,      // s-computername
+  kServerIp,          // s-ip
+  kDestinationIp,     // dst-ip
+  kRemoteIp,          // r-ip
+  kUri,               // cs-uri
+  kUriStem,           // cs-uri-stem, cs-uri-path
+  kUriQuery,          // cs-uri-query
+  kUriScheme,         // cs-uri-scheme
+  kMethod,            // cs-method
   kFirewallProtocol,  // protocol
-  kServerPort,      // s-port
-  kUriPort,         // cs-uri-port, r-port, dst-port
-  kHttpStatus,      // sc-status
-  kAction,          // s-action, action
-  kFilterResult,    // sc-filter-result
-  kServerBytes,     // sc-bytes
-  kClientBytes,     // cs-bytes
-  kSize,            // size (firewall)
+  kServerPort,        // s-port
+  kUriPort,           // cs-uri-port, r-port, dst-port
+  kHttpStatus,        // sc-status
+  kAction,            // s-action, action
+  kFilterResult,      // sc-filter-result
+  kServerBytes,       // sc-bytes
+  kClientBytes,       // cs-bytes
+  kSize,              // size (firewall)
   kTimeTaken,
   kUserAgent,
   kColumnCount
@@ -125,15 +125,15 @@ size_t SplitColumns(std::string_view line, std::string_view* columns, size_t cap
 // yyyy-mm-dd and hh:mm:ss[.fff] as UTC milliseconds.
 bool ParseW3cTime(std::string_view date, std::string_view time, int64_t& ms) {
   int32_t year, month, day, hour, minute, second;
-  if (date.size() != 10 || date[4] != '-' || date[7] != '-' || time.size() < 8 ||
-      time[2] != ':' || time[5] != ':' || !ParseFixed(date.substr(0, 4), year) ||
+  if (date.size() != 10 || date[4] != '-' || date[7] != '-' || time.size() < 8 || time[2] != ':' ||
+      time[5] != ':' || !ParseFixed(date.substr(0, 4), year) ||
       !ParseFixed(date.substr(5, 2), month) || !ParseFixed(date.substr(8, 2), day) ||
       !ParseFixed(time.substr(0, 2), hour) || !ParseFixed(time.substr(3, 2), minute) ||
       !ParseFixed(time.substr(6, 2), second)) {
     return false;
   }
-  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
-      minute > 59 || second > 60) {
+  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+      second > 60) {
     return false;
   }
   int64_t fraction = 0;
@@ -147,7 +147,9 @@ bool ParseW3cTime(std::string_view date, std::string_view time, int64_t& ms) {
     }
   }
   ms = (DaysFromCivilDate(year, month, day) * 86400 + hour * 3600 + minute * 60 +
-        (second > 59 ? 59 : second)) * 1000 + fraction;
+        (second > 59 ? 59 : second)) *
+           1000 +
+       fraction;
   return true;
 }
 
@@ -168,7 +170,9 @@ bool ParseTimeTaken(std::string_view text, uint32_t& value) {
   return true;
 }
 
-bool Present(std::string_view value) { return !value.empty() && value != "-"; }
+bool Present(std::string_view value) {
+  return !value.empty() && value != "-";
+}
 
 // Text with "+" standing for a blank (how servers write user agents).
 void SetPlusBlanks(THitText& target, std::string_view text) {
@@ -244,8 +248,7 @@ TParseResult TW3cParser::Parse(std::string_view line, int64_t position, THit& hi
 
   // The server port: the URI's own port first, else the server's.
   uint32_t serverPort = 0;
-  if (!(Present(v[kUriPort]) && ParseCount(v[kUriPort], serverPort)) &&
-      Present(v[kServerPort])) {
+  if (!(Present(v[kUriPort]) && ParseCount(v[kUriPort], serverPort)) && Present(v[kServerPort])) {
     ParseCount(v[kServerPort], serverPort);
   }
   d.DestinationPort = uint16_t(serverPort > 65535 ? 0 : serverPort);

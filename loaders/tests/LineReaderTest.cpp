@@ -78,7 +78,8 @@ TEST(LogDetect, TellsEachSampleByItsFirstLines) {
   EXPECT_EQ(DetectLogFormat(ReadData("w3c-proxy.log")), TDetectedFormat::W3c);
   EXPECT_EQ(DetectLogFormat("\n\n#Fields: date time\n"), TDetectedFormat::W3c);
   // Not yet a complete line, or nothing known.
-  EXPECT_EQ(DetectLogFormat("1796855800.456     18 127.0.0.1 TCP_MISS/200"), TDetectedFormat::Unknown);
+  EXPECT_EQ(DetectLogFormat("1796855800.456     18 127.0.0.1 TCP_MISS/200"),
+            TDetectedFormat::Unknown);
   EXPECT_EQ(DetectLogFormat(""), TDetectedFormat::Unknown);
   EXPECT_EQ(DetectLogFormat("hello world\n"), TDetectedFormat::Unknown);
 }

@@ -38,16 +38,19 @@ TEST(NcsaParser, ReadsTheCombinedSampleOfAWebServer) {
   EXPECT_EQ(h[15]->Resource(), "/%7Euser/file%20name.pdf");
   EXPECT_EQ(h[15]->Query(), "x=%22y%22");
   // A user name with bytes written as \xHH: the UTF-8 bytes themselves.
-  EXPECT_EQ(h[16]->Source(), "\xC3\xBCn\xC3\xAF" "code");
+  EXPECT_EQ(h[16]->Source(),
+            "\xC3\xBCn\xC3\xAF"
+            "code");
 }
 
 TEST(NcsaParser, HonoursTheZoneOffsetOfEachLine) {
   vexatest::ScopedTimeZone zone("Europe/Berlin");
   TNcsaParser parser;
-  const TParsed parsed = ParseText(parser,
-                                   "1.2.3.4 - - [09/Dec/2026:22:36:51 +0000] \"GET / HTTP/1.1\" 200 3\n"
-                                   "1.2.3.4 - - [09/Dec/2026:23:36:51 +0100] \"GET / HTTP/1.1\" 200 3\n"
-                                   "1.2.3.4 - - [09/Dec/2026:17:06:51 -0530] \"GET / HTTP/1.1\" 200 3\n");
+  const TParsed parsed =
+      ParseText(parser,
+                "1.2.3.4 - - [09/Dec/2026:22:36:51 +0000] \"GET / HTTP/1.1\" 200 3\n"
+                "1.2.3.4 - - [09/Dec/2026:23:36:51 +0100] \"GET / HTTP/1.1\" 200 3\n"
+                "1.2.3.4 - - [09/Dec/2026:17:06:51 -0530] \"GET / HTTP/1.1\" 200 3\n");
   ASSERT_EQ(parsed.Hits.size(), 3u);
   const double expected = EncodeDateTime(2026, 12, 9, 23, 36, 51);  // Berlin, winter
   for (const auto& hit : parsed.Hits) EXPECT_DOUBLE_EQ(hit->Initiated(), expected);
@@ -79,7 +82,8 @@ TEST(NcsaParser, ReadsCommonFormatAndProxyCombinedLines) {
        "\"-\" \"-\" TCP_DENIED:HIER_NONE",
        "10.1.1.2", kProtocolWeb, kStatusBlocked, "bad.test", "/", "", 0},
       // An ident but no user; an escaped quote inside the agent.
-      {"10.1.1.3 joe - [10/Oct/2026:13:55:36 +0000] \"GET /x HTTP/1.1\" 500 0 \"-\" \"a \\\"b\\\"\"",
+      {"10.1.1.3 joe - [10/Oct/2026:13:55:36 +0000] \"GET /x HTTP/1.1\" 500 0 \"-\" \"a "
+       "\\\"b\\\"\"",
        "joe", kProtocolWeb, kStatusFailed, "", "/x", "", 0},
       // A request the server could not read.
       {"10.1.1.4 - - [10/Oct/2026:13:55:36 +0000] \"\\x16\\x03\\x01\" 400 157 \"-\" \"-\"",

@@ -82,10 +82,12 @@ TEST(SquidParser, ReadsTheDefaultLoggingOfRealServers) {
   };
   const TCase cases[] = {
       // Query strings stripped by default: the "?" stays, nothing after it.
-      {"1796855800.100 12 10.0.0.7 TCP_MISS/200 512 GET http://s.test/find? bob HIER_DIRECT/1.2.3.4 "
+      {"1796855800.100 12 10.0.0.7 TCP_MISS/200 512 GET http://s.test/find? bob "
+       "HIER_DIRECT/1.2.3.4 "
        "text/html",
        "bob", kProtocolWeb, kStatusSuccessful, "s.test", "/find", ""},
-      {"1796855800.100 3 10.0.0.7 TCP_TUNNEL/200 8123 CONNECT mail.test:443 - HIER_DIRECT/1.2.3.4 -",
+      {"1796855800.100 3 10.0.0.7 TCP_TUNNEL/200 8123 CONNECT mail.test:443 - HIER_DIRECT/1.2.3.4 "
+       "-",
        "10.0.0.7", kProtocolSecureWeb, kStatusSuccessful, "mail.test", "/", ""},
       {"1796855800.100 3 10.0.0.7 TCP_MEM_HIT/200 10 GET https://a.test/x.js - HIER_NONE/- "
        "application/javascript",
@@ -96,7 +98,8 @@ TEST(SquidParser, ReadsTheDefaultLoggingOfRealServers) {
       {"1796855800.100 3 10.0.0.7 TCP_DENIED_REPLY/403 10 GET http://x.test/ ann HIER_NONE/- -",
        "ann", kProtocolWeb, kStatusBlocked, "x.test", "/", ""},
       // Two blanks in a user name, and tabs between the fields.
-      {"1796855800.100\t3 10.0.0.7 TCP_MISS/200 10 GET http://x.test/ mary ann lee HIER_DIRECT/1.2.3.4 -",
+      {"1796855800.100\t3 10.0.0.7 TCP_MISS/200 10 GET http://x.test/ mary ann lee "
+       "HIER_DIRECT/1.2.3.4 -",
        "mary ann lee", kProtocolWeb, kStatusSuccessful, "x.test", "/", ""},
       // A line written with CR LF.
       {"1796855800.100 3 10.0.0.7 TCP_MISS/200 10 GET http://x.test/ - HIER_DIRECT/1.2.3.4 -\r",
