@@ -292,9 +292,12 @@ void THit::ApplyURL(char* url) {
     }
   }
   m_data.Query.Set(query);
-  std::string resource = "/";
-  resource += path;
-  m_data.Resource.Set(resource);
+  // "/" and the path, cut to the field's room, written in place: loaders call
+  // this once per log line, so it must not allocate.
+  const size_t pathLength = std::min(std::strlen(path), THitText::kCapacity - 1);
+  m_data.Resource.Text[0] = '/';
+  if (pathLength > 0) std::memcpy(m_data.Resource.Text + 1, path, pathLength);
+  m_data.Resource.Length = uint8_t(pathLength + 1);
   m_data.Destination.Set(host);
 }
 
