@@ -30,6 +30,10 @@ bool IsSafeHeaderText(std::string_view text);
 // nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
+// The text as UTF-8: valid UTF-8 stays as it is, anything else is read as
+// windows-1252 (the program's byte texts) and converted.
+std::string TextAsUtf8(std::string_view text);
+
 // A header value as it goes on the wire: unchanged when it holds only
 // printable ASCII (and tabs); otherwise base64 encoded words in UTF-8 (valid
 // UTF-8 text) or windows-1252 (any other bytes), at most 75 characters

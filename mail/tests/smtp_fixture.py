@@ -18,6 +18,7 @@ Two servers:
                               require it before MAIL
               --auth USER:PW  offer AUTH PLAIN and LOGIN and require it; each
                               attempt is logged to FOLDER/auth.log
+              --auth-exclude MECHANISM  do not offer it (repeatable)
   --scripted  a hand-written server that answers every step as FOLDER/script.json
               says (read afresh for each connection). Its keys are the steps
               greeting, helo, ehlo, mail, rcpt, data, message (the reply after
@@ -25,7 +26,8 @@ Two servers:
               separated by "\\n", each sent with CRLF), or "close" (close the
               connection instead of answering), "silent" (never answer) or
               "partial" (send part of a line, then close). Every byte a client
-              sends is recorded to FOLDER/session-NNNN.raw, and the DATA phase
+              sends is recorded to FOLDER/session-NNNN.raw when the session
+              ends, and the DATA phase
               as it came over the wire (dots included) to FOLDER/wire-NNNN.raw.
 """
 
@@ -113,7 +115,8 @@ def start_real_server(loop, options):
             kwargs.update(tls_context=tls_context, require_starttls=True)
         if options.auth:
             kwargs.update(authenticator=authenticator, auth_required=True,
-                          auth_require_tls=bool(tls_context))
+                          auth_require_tls=bool(tls_context),
+                          auth_exclude_mechanism=options.auth_exclude)
         return SMTP(handler, **kwargs)
 
     return loop.create_server(factory, host="127.0.0.1", port=0)
@@ -153,8 +156,10 @@ async def scripted_session(reader, writer):
     script = load_script()
     session = bytearray()
 
-    def record():
-        write_atomic("session-%04d.raw" % number, bytes(session))
+    def record(final=False):
+        # The whole session is written once it ends; tests wait for that.
+        name = "session-%04d.%s" % (number, "raw" if final else "part")
+        write_atomic(name, bytes(session))
 
     async def answer(step):
         reply = script[step]
@@ -203,8 +208,8 @@ async def scripted_session(reader, writer):
     except (Stop, ConnectionError):
         pass
     finally:
-        record()
         writer.close()
+        record(final=True)
 
 
 # ---------------------------------------------------------------------------
@@ -227,6 +232,7 @@ def main():
     parser.add_argument("--reject", action="append", default=[])
     parser.add_argument("--tls", action="store_true")
     parser.add_argument("--auth")
+    parser.add_argument("--auth-exclude", action="append", default=[])
     options = parser.parse_args()
     FOLDER = options.folder
     parent = os.getppid()
