@@ -34,8 +34,8 @@ std::string Trimmed(std::string_view text) {
 std::vector<std::string> TrimmedAddresses(const TAdvObject& sender, TAdvStrings& list) {
   std::vector<std::string> addresses;
   for (int32_t i = 0; i < list.Count(); ++i) {
-    const std::string address = Trimmed(list[i]);
-    list.SetString(i, address);
+    const std::string address = Trimmed(list.GetItem(i));
+    list.SetItem(i, address);
     if (address.empty()) continue;
     if (address[0] == '-' || !IsSafeHeaderText(address) || address.find('\t') != std::string::npos)
       sender.Error("Send", "Invalid address '" + address + "'");
@@ -46,7 +46,7 @@ std::vector<std::string> TrimmedAddresses(const TAdvObject& sender, TAdvStrings&
 
 std::vector<std::string> Entries(const TAdvStrings& list) {
   std::vector<std::string> entries;
-  for (int32_t i = 0; i < list.Count(); ++i) entries.push_back(list[i]);
+  for (int32_t i = 0; i < list.Count(); ++i) entries.push_back(list.GetItem(i));
   return entries;
 }
 
@@ -55,6 +55,7 @@ bool Accepted(const TAdvObject& sender, int32_t code, std::string_view operation
   if (code == kMapiSuccess) return true;
   if (code == kMapiUserAbort) return false;
   sender.Error(operation, MapiErrorText(code));
+  return false;  // not reached: Error raises
 }
 
 }  // namespace
@@ -198,7 +199,7 @@ bool TAdvMAPI::Send() {
   message.Subject = m_subject;
   for (int32_t i = 0; i < m_body->Count(); ++i) {
     if (i > 0) message.NoteText += "\r\n";
-    message.NoteText += (*m_body)[i];
+    message.NoteText += m_body->GetItem(i);
   }
   message.Attachments = Entries(*m_attachments);
   return Accepted(*this, SendDesktopMessage(message), "Send");

@@ -1,5 +1,6 @@
 #include "mail/AdvSMTPs.h"
 
+#include "core/AdvAscii.h"
 #include "core/AdvShell.h"
 #include "mail/MailTexts.h"
 #include "platform/Sockets.h"
@@ -73,7 +74,7 @@ void TAdvSMTP::Receive() {
 }
 
 void TAdvSMTP::RaiseReply(std::string_view operation) const {
-  Error(operation, m_replyText + "[" + std::to_string(m_replyCode) + "]");
+  throw EAdvSMTP(this, m_replyText + "[" + std::to_string(m_replyCode) + "]", operation);
 }
 
 void TAdvSMTP::WriteText(std::string_view text) {
@@ -179,7 +180,7 @@ void TAdvSMTP::Authenticate() {
 
 std::vector<std::string> TAdvSMTP::AddressesOf(const TAdvStrings& list) const {
   std::vector<std::string> addresses;
-  for (int32_t i = 0; i < list.Count(); ++i) AppendAddresses(list[i], addresses);
+  for (int32_t i = 0; i < list.Count(); ++i) AppendAddresses(list.GetItem(i), addresses);
   for (const std::string& address : addresses)
     if (!IsSafeAddress(address)) Error("Send", "Invalid address '" + Printable(address) + "'");
   return addresses;
@@ -213,7 +214,7 @@ void TAdvSMTP::SendHeaders() {
 }
 
 void TAdvSMTP::SendBody() {
-  for (int32_t i = 0; i < m_body->Count(); ++i) WriteText(BodyEntryText((*m_body)[i]));
+  for (int32_t i = 0; i < m_body->Count(); ++i) WriteText(BodyEntryText(m_body->GetItem(i)));
 }
 
 void TAdvSMTP::SendContent() {

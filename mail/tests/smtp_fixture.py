@@ -107,7 +107,7 @@ def start_real_server(loop, options):
         with open(os.path.join(FOLDER, "auth.log"), "a") as log:
             log.write("%s %s %s\n" % (mechanism, auth_data.login.decode(errors="replace"),
                                       "ok" if ok else "refused"))
-        return AuthResult(success=ok)
+        return AuthResult(success=ok, handled=False)
 
     def factory():
         kwargs = dict(hostname="fixture.test", ident="fixture", loop=loop)
@@ -236,7 +236,7 @@ def main():
     options = parser.parse_args()
     FOLDER = options.folder
     parent = os.getppid()
-    logging.disable(logging.WARNING)
+    logging.disable(logging.CRITICAL)
 
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
