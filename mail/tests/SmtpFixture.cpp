@@ -28,7 +28,8 @@ std::string NumberedName(int n, const char* prefix, const char* suffix) {
 }  // namespace
 
 std::string FixtureScript() {
-  return vexatest::SourceDir() + "/mail/tests/smtp_fixture.py";
+  // Beside this file in the source tree, wherever the tests run from.
+  return (fs::path(__FILE__).parent_path() / "smtp_fixture.py").string();
 }
 
 TSmtpFixture::TSmtpFixture(const std::vector<std::string>& options)
