@@ -30,3 +30,27 @@ class TAdvAccessStream : public TAdvStream {
   virtual int64_t GetSize() { return 0; }
   virtual void SetSize(int64_t size) {}
 };
+
+// Wraps another stream, which it holds but does not own: the wrapped stream
+// must outlive the adapter's use of it. The base adapter forwards the four
+// stream operations; descendants add caching or decoding.
+class TAdvStreamAdapter : public TAdvStream {
+  ADV_CLASS(TAdvStreamAdapter)
+
+  TAdvStreamAdapter() = default;
+  explicit TAdvStreamAdapter(TAdvStream* stream) { TAdvStreamAdapter::SetStream(stream); }
+
+  virtual void SetStream(TAdvStream* stream) { m_stream = stream; }
+  TAdvStream* Stream() const { return m_stream; }
+
+  void Read(void* buffer, uint32_t count) override;
+  void Write(const void* buffer, uint32_t count) override;
+  int64_t Readable() override;
+  int64_t Writeable() override;
+
+ protected:
+  // The wrapped stream; raises "Stream not assigned" when there is none.
+  TAdvStream& Adapted(const char* operation) const;
+
+  TAdvStream* m_stream = nullptr;  // not owned
+};
