@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/AdvCaches.h"
 #include "core/AdvDates.h"
 #include "core/AdvFiles.h"
 #include "core/AdvFormats.h"
@@ -92,12 +93,15 @@ void TAdvMail::SendAttachment(const std::string& path) {
   WriteText("Content-Disposition: attachment; filename=\"" + AttachmentName(path) + "\"\r\n");
   WriteText("Content-Transfer-Encoding: base64\r\n");
   WriteText("\r\n");
+  // Shared both ways: the file may be a report another part of the program
+  // (or another program) still has open.
   auto file = AdvNew<TAdvFile>();
-  file->Open(path, TAdvFileMode::Read, TAdvFileShare::ReadWrite);
+  file->OpenFile(path, platform::kFileModeRead, platform::kFileShareReadWrite);
+  auto cache = AdvNew<TAdvCacheAdapter>(file.Get(), 64 * 1024);
   char piece[kAttachmentPiece];
   for (int64_t left = file->GetSize(); left > 0;) {
     const uint32_t count = left < kAttachmentPiece ? static_cast<uint32_t>(left) : kAttachmentPiece;
-    file->Read(piece, count);
+    cache->Read(piece, count);
     WriteText(Base64Encode(std::string_view(piece, count)) + "\r\n");
     left -= count;
   }
