@@ -135,30 +135,3 @@ class TEmailDispatcher : public TAdvTask {
   TFailedEvent m_onSendFailed;
   std::atomic<uint64_t> m_sent{0}, m_failed{0}, m_dropped{0};
 };
-
-// TEmail: a named message template (subject and body), and TEmails, a list of
-// them. Kept for stored configurations that hold them.
-class TEmail : public TAdvNamed {
-  ADV_CLASS(TEmail)
-
-  void Define(TAdvFiler& filer) override;
-  void Assign(const TAdvObject& source) override;
-
-  const std::string& Subject() const { return m_subject; }
-  void SetSubject(const std::string& subject) { m_subject = subject; }
-  const std::string& Body() const { return m_body; }
-  void SetBody(const std::string& body) { m_body = body; }
-
- private:
-  std::string m_subject;
-  std::string m_body;
-};
-
-class TEmails : public TAdvNamedList {
-  ADV_CLASS(TEmails)
-
-  TAdvClass ItemClass() const override { return &TEmail::ClassInfo; }
-};
-
-// Registers the mail classes that stored files name with the class factory.
-void RegisterMailClasses();

@@ -1,14 +1,11 @@
 #include "mail/EmailTasks.h"
 
-#include "core/AdvFactories.h"
 #include "core/AdvFilers.h"
 #include "mail/AdvMAPIs.h"
 #include "mail/AdvMails.h"
 
 ADV_CLASS_IMPL(TEmailTask, TTask)
 ADV_CLASS_IMPL(TEmailDispatcher, TAdvTask)
-ADV_CLASS_IMPL(TEmail, TAdvNamed)
-ADV_CLASS_IMPL(TEmails, TAdvNamedList)
 
 namespace {
 
@@ -196,27 +193,4 @@ void TEmailDispatcher::Terminate() {
   m_continue.store(false, std::memory_order_release);
   m_cancel->Cancel();
   m_wake.Signal();
-}
-
-// ---------------------------------------------------------------------------
-// TEmail
-
-void TEmail::Define(TAdvFiler& filer) {
-  TAdvNamed::Define(filer);
-  filer.Field("Subject").DefineString(m_subject);
-  filer.Field("Body").DefineString(m_body);
-}
-
-void TEmail::Assign(const TAdvObject& source) {
-  TAdvNamed::Assign(source);
-  const auto& other = static_cast<const TEmail&>(source);
-  m_subject = other.m_subject;
-  m_body = other.m_body;
-}
-
-void RegisterMailClasses() {
-  AdvFactory().Register(&TEmailSettings::ClassInfo);
-  AdvFactory().Register(&TEmailTask::ClassInfo);
-  AdvFactory().Register(&TEmail::ClassInfo);
-  AdvFactory().Register(&TEmails::ClassInfo);
 }
