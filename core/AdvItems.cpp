@@ -120,11 +120,9 @@ void TAdvItems::Load(TAdvFiler& filer) {
   Define(filer);
   for (;;) {
     const TAdvFilerKind next = filer.Peek();
+    // The XML reader peeks an entry's <item> tag as Unknown, so anything
+    // but End is an entry; each pass consumes input or raises at its end.
     if (next == TAdvFilerKind::End) break;
-    // A reader that cannot tell what comes next would otherwise read
-    // entries for ever.
-    if (next == TAdvFilerKind::Unknown)
-      Error("Load", "Expected an entry or the end of the list but found an unknown value");
     const int index = m_count;
     const std::string name = "Item[" + Str(index) + "]";
     filer.Field(name).DefineBegin();

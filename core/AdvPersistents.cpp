@@ -1,8 +1,15 @@
 #include "core/AdvPersistents.h"
 
+#include "core/AdvBinaryFilers.h"
+#include "core/AdvCaches.h"
 #include "core/AdvFilers.h"
+#include "core/AdvFiles.h"
 
 ADV_CLASS_IMPL(TAdvPersistent, TAdvObject)
+
+namespace {
+constexpr uint32_t kFileCache = 65536;
+}
 
 void TAdvPersistent::Load(TAdvFiler& filer) {
   filer.DefineBegin();
@@ -33,11 +40,38 @@ void TAdvPersistent::LoadFromStream(TAdvStream& stream, TAdvClass readerClass) {
   if (self != this) Error("LoadFromStream", "Stored object replaced the object being loaded");
 }
 
-// File entry points and the default filer classes arrive with the stream and
-// filer implementations.
-void TAdvPersistent::LoadFromFile(const std::string&, TAdvClass) { Error("LoadFromFile", "Not available"); }
-void TAdvPersistent::SaveToFile(const std::string&, TAdvClass) { Error("SaveToFile", "Not available"); }
-void TAdvPersistent::SaveToFile(const std::string&) { Error("SaveToFile", "Not available"); }
-void TAdvPersistent::LoadFromFile(const std::string&) { Error("LoadFromFile", "Not available"); }
-void TAdvPersistent::SaveToStream(TAdvStream&) { Error("SaveToStream", "Not available"); }
-void TAdvPersistent::LoadFromStream(TAdvStream&) { Error("LoadFromStream", "Not available"); }
+void TAdvPersistent::LoadFromFile(const std::string& fileName, TAdvClass readerClass) {
+  // Others may go on reading and writing the file while it is loaded.
+  TAdvRef<TAdvFile> file(new TAdvFile(fileName, TAdvFile::kNormalAttributes, 3, 0));
+  TAdvRef<TAdvCacheAdapter> cache(new TAdvCacheAdapter(file.Get(), kFileCache));
+  LoadFromStream(*cache, readerClass);
+}
+
+void TAdvPersistent::SaveToFile(const std::string& fileName, TAdvClass writerClass) {
+  AdvSaveFileAtomically(
+      fileName, [&](TAdvStream& stream) { SaveToStream(stream, writerClass); }, kFileCache);
+}
+
+void TAdvPersistent::SaveToFile(const std::string& fileName) {
+  SaveToFile(fileName, &TAdvWriter::ClassInfo);
+}
+void TAdvPersistent::LoadFromFile(const std::string& fileName) {
+  LoadFromFile(fileName, &TAdvReader::ClassInfo);
+}
+void TAdvPersistent::SaveToStream(TAdvStream& stream) {
+  SaveToStream(stream, &TAdvWriter::ClassInfo);
+}
+void TAdvPersistent::LoadFromStream(TAdvStream& stream) {
+  LoadFromStream(stream, &TAdvReader::ClassInfo);
+}
+
+std::string AdvLoadKeepingBad(TAdvPersistent& fresh, const std::string& fileName,
+                              TAdvClass readerClass) {
+  try {
+    fresh.LoadFromFile(fileName, readerClass);
+    return {};
+  } catch (const EAdvanced& e) {
+    const std::string kept = AdvKeepFileAsBad(fileName);
+    return kept.empty() ? e.Message() : e.Message() + " (kept as " + kept + ")";
+  }
+}

@@ -31,3 +31,11 @@ class TAdvPersistent : public TAdvObject {
   virtual void SaveToStream(TAdvStream& stream);
   virtual void LoadFromStream(TAdvStream& stream);
 };
+
+// Loads `fresh` (a new object of the owner's class) from `fileName`. On
+// failure the file is moved aside as "<name>.bad", so that the defaults saved
+// later never overwrite what the user may want back, and the error text is
+// returned; the owner keeps its own object with its defaults and discards
+// `fresh`. An empty result means success.
+std::string AdvLoadKeepingBad(TAdvPersistent& fresh, const std::string& fileName,
+                              TAdvClass readerClass);

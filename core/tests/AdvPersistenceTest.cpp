@@ -120,14 +120,13 @@ TEST(CollectionPersistence, AForeignObjectInAListIsRefused) {
   EXPECT_EQ(items->GetItem(0)->Name(), "good");
 }
 
-TEST(CollectionPersistence, AValueThatIsNeitherEntryNorEndStopsTheLoad) {
+TEST(CollectionPersistence, DataEndingBeforeTheEndMarkerStopsTheLoad) {
   auto filer = MakeFiler();
   filer->Add(TAdvFilerKind::Begin);
   filer->StartReading();
   auto strings = AdvNew<TAdvStrings>();
   EXPECT_EQ(MessageOf([&] { strings->Load(*filer); }),
-            "(TAdvStrings.Load): Expected an entry or the end of the list but found an unknown "
-            "value");
+            "(TRecordingFiler.Read): Read past the end");
 }
 
 TEST(CollectionPersistence, EntriesOfValueListsUseTheirOwnFields) {
