@@ -10,6 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "core/AdvBinaryFilers.h"
+#include "core/AdvFactories.h"
+#include "core/AdvXMLFilers.h"
+#include "mail/Emails.h"
+#include "mail/MailClasses.h"
 #include "mail/tests/SmtpFixture.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TestFiles.h"
@@ -101,6 +106,50 @@ TEST(EmailTaskTest, ListsIgnoreDuplicatesAndClearingRestoresTheReportSubject) {
             0);
   EXPECT_TRUE(copy->Enabled());
   EXPECT_FALSE(copy->HasRecipients());
+}
+
+TEST(EmailTaskTest, TheStoredFormKeepsListsSubjectBodyAndEnabled) {
+  const std::string folder = vexatest::MakeTempFolder("task");
+  auto task = MakeTask("a@x.test", "Stored");
+  task->Ccs().Add("c@x.test");
+  task->Bccs().Add("b@x.test");
+  task->Body().Add("second");
+  task->SetEnabled(false);
+  task->SaveToFile(folder + "/task", &TAdvWriter::ClassInfo);
+  auto loaded = AdvNew<TEmailTask>();
+  loaded->LoadFromFile(folder + "/task", &TAdvReader::ClassInfo);
+  EXPECT_EQ(loaded->Tos().AsText(), "a@x.test");
+  EXPECT_EQ(loaded->Ccs().AsText(), "c@x.test");
+  EXPECT_EQ(loaded->Bccs().AsText(), "b@x.test");
+  EXPECT_EQ(loaded->Subject(), "Stored");
+  EXPECT_EQ(loaded->Body().AsText(), "Alert: Stored\r\nsecond");
+  EXPECT_FALSE(loaded->Enabled());
+  // The loaded lists keep ignoring duplicates.
+  loaded->Tos().Add("a@x.test");
+  EXPECT_EQ(loaded->Tos().Count(), 1);
+}
+
+TEST(EmailTaskTest, MessageTemplatesAreMadeByTheFactoryWhenRead) {
+  RegisterMailClasses();
+  EXPECT_EQ(AdvFactory().Lookup("TEmail"), &TEmail::ClassInfo);
+  EXPECT_EQ(AdvFactory().Lookup("TEmailSettings"), &TEmailSettings::ClassInfo);
+  const std::string file = vexatest::MakeTempFolder("emails") + "/Default.Emails";
+  auto emails = AdvNew<TEmails>();
+  for (const char* name : {"Weekly", "Daily"}) {
+    auto email = AdvNew<TEmail>();
+    email->SetName(name);
+    email->SetSubject(std::string(name) + " report");
+    email->SetBody("line one\r\nline two");
+    emails->Add(email.Detach());
+  }
+  emails->SaveToFile(file, &TAdvXMLWriter::ClassInfo);
+  auto loaded = AdvNew<TEmails>();
+  loaded->LoadFromFile(file, &TAdvXMLReader::ClassInfo);
+  ASSERT_EQ(loaded->Count(), 2);
+  auto* daily = AdvCast<TEmail>(loaded->GetByName("daily"));
+  ASSERT_NE(daily, nullptr);
+  EXPECT_EQ(daily->Subject(), "Daily report");
+  EXPECT_EQ(daily->Body(), "line one\r\nline two");
 }
 
 TEST(EmailTaskTest, SendsItselfOverSmtpWithCopiesHtmlAndAnAttachment) {
