@@ -33,7 +33,8 @@ class LoopbackServer {
  public:
   explicit LoopbackServer(const std::vector<std::string>& options) {
     std::random_device random;
-    m_folder = (fs::temp_directory_path() / ("vexa-smtp-bench-" + std::to_string(random()))).string();
+    m_folder =
+        (fs::temp_directory_path() / ("vexa-smtp-bench-" + std::to_string(random()))).string();
     fs::create_directories(m_folder);
     std::vector<std::string> arguments{"/usr/bin/python3", FixtureScript(), m_folder};
     arguments.insert(arguments.end(), options.begin(), options.end());
@@ -71,9 +72,8 @@ TAdvRef<TEmailTask> AlertTask(int n) {
       "\r\nAlert: Gaming sites\r\nUser: jsmith\r\nStarted: 06/03/2011 09:05:01\r\n"
       "Elapsed: 00:12:30\r\n");
   for (int row = 0; row < 20; ++row)
-    task->Body().Add("10:0" + std::to_string(row % 10) +
-                     ":00  www.games.example/play?level=" + std::to_string(row) +
-                     "   200   14.2 KB   Games");
+    task->Body().Add("10:0" + std::to_string(row % 10) + ":00  www.games.example/play?level=" +
+                     std::to_string(row) + "   200   14.2 KB   Games");
   return task;
 }
 

@@ -118,7 +118,8 @@ int32_t SendDesktopMessage(const TDesktopMessage& message, int32_t waitMs) {
   // Every text goes as UTF-8; the mail program's compose window uses the
   // platform's line breaks.
   std::vector<std::string> arguments{kDesktopMailProgram, "--utf8"};
-  for (const std::string& cc : message.Cc) arguments.insert(arguments.end(), {"--cc", TextAsUtf8(cc)});
+  for (const std::string& cc : message.Cc)
+    arguments.insert(arguments.end(), {"--cc", TextAsUtf8(cc)});
   for (const std::string& bcc : message.Bcc)
     arguments.insert(arguments.end(), {"--bcc", TextAsUtf8(bcc)});
   if (!message.Subject.empty())

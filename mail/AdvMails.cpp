@@ -36,7 +36,8 @@ TAdvMail::TAdvMail()
 }
 
 std::string TAdvMail::MakeBoundary(uint32_t address) {
-  const auto seconds = static_cast<int64_t>(std::llround((AdvNow() - kUnixEpochDateTime) * 86400.0));
+  const auto seconds =
+      static_cast<int64_t>(std::llround((AdvNow() - kUnixEpochDateTime) * 86400.0));
   return std::to_string(seconds) + AdvFormat("%.8x", {address}) + "==";
 }
 

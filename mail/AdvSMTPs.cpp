@@ -122,12 +122,14 @@ bool TAdvSMTP::Offers(std::string_view capability, std::string* parameters) cons
   // parameters (some servers still write "AUTH=PLAIN LOGIN").
   for (size_t i = 1; i < m_replyLines.size(); ++i) {
     const std::string& line = m_replyLines[i];
-    if (line.size() < capability.size() || !SameTextAscii(line.substr(0, capability.size()), capability))
+    if (line.size() < capability.size() ||
+        !SameTextAscii(line.substr(0, capability.size()), capability))
       continue;
     if (line.size() > capability.size() && line[capability.size()] != ' ' &&
         line[capability.size()] != '=')
       continue;
-    if (parameters) *parameters = line.size() > capability.size() ? line.substr(capability.size() + 1) : "";
+    if (parameters)
+      *parameters = line.size() > capability.size() ? line.substr(capability.size() + 1) : "";
     return true;
   }
   return false;

@@ -168,7 +168,8 @@ void TAdvInternet::Connect(const std::string& address) {
 void TAdvInternet::ConnectTo(const std::string& address) {
   // Host and port are checked before anything touches the network.
   const size_t colon = address.find(':');
-  if (colon == std::string::npos) Fail("Connect", "Unable to connect with address '" + address + "'");
+  if (colon == std::string::npos)
+    Fail("Connect", "Unable to connect with address '" + address + "'");
   const std::string host = address.substr(0, colon);
   const std::string portText = address.substr(colon + 1);
   uint32_t port = 0;
@@ -421,8 +422,8 @@ void TAdvInternet::Read(void* buffer, uint32_t count) {
   auto* bytes = static_cast<char*>(buffer);
   uint32_t done = 0;
   while (done < count) {
-    const uint32_t got =
-        m_tls ? TlsReceive(bytes + done, count - done) : RawReceive(bytes + done, count - done, true);
+    const uint32_t got = m_tls ? TlsReceive(bytes + done, count - done)
+                               : RawReceive(bytes + done, count - done, true);
     if (got == 0) Fail("Read", "Disconnection detected");
     done += got;
   }

@@ -2,8 +2,8 @@
 
 #include "core/AdvFactories.h"
 #include "mail/EmailSettings.h"
-#include "mail/Emails.h"
 #include "mail/EmailTasks.h"
+#include "mail/Emails.h"
 
 void RegisterMailClasses() {
   AdvFactory().Register(&TEmailSettings::ClassInfo);

@@ -43,9 +43,9 @@ sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
 using TClockTime = std::chrono::steady_clock::time_point;
 
 int32_t RemainingMs(TClockTime deadline) {
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-          .count();
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
   return left < 0 ? 0 : static_cast<int32_t>(left);
 }
 
@@ -132,8 +132,8 @@ int32_t SocketWait(TSocketHandle handle, bool wantRead, bool wantWrite, int32_t 
   pollfd entry{};
   entry.fd = handle;
   entry.events = static_cast<short>((wantRead ? POLLIN : 0) | (wantWrite ? POLLOUT : 0));
-  const TClockTime deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds);
+  const TClockTime deadline = std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds);
   for (;;) {
     const int timeout = milliseconds < 0 ? -1 : RemainingMs(deadline);
     const int result = poll(&entry, 1, timeout);
@@ -272,8 +272,8 @@ bool LookupHostIPv4(const std::string& host, uint32_t& address, std::string& err
     error = e.what();
     return false;
   }
-  const TClockTime deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds);
+  const TClockTime deadline = std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds);
   std::unique_lock<std::mutex> guard(lookup->Lock);
   for (;;) {
     if (lookup->Finished.wait_for(guard, std::chrono::milliseconds(20),

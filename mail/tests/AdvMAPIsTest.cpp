@@ -16,8 +16,8 @@ struct FakeDesktopMail {
   vexatest::ScopedFakeProgram Program;
 
   explicit FakeDesktopMail(int exitCode = 0)
-      : Program("xdg-email", "printf '[%s]\\n' \"$@\" > '" + Record + "'\nexit " +
-                                 std::to_string(exitCode)) {}
+      : Program("xdg-email",
+                "printf '[%s]\\n' \"$@\" > '" + Record + "'\nexit " + std::to_string(exitCode)) {}
   std::string Arguments() const { return vexatest::ReadFileText(Record); }
 };
 
@@ -96,7 +96,8 @@ TEST(AdvMAPITest, TheInteractiveSenderUsesSemicolonListsAndItsOwnErrors) {
   EXPECT_EQ(interactive->ToList().Separator(), ";");
   interactive->ToList().SetAsText("a@x.test; b@x.test");
   interactive->SetNoteText("one\r\ntwo");
-  EXPECT_EQ(MapiError(*interactive), "EMAPI (TMAPI.Send): One or more unspecified errors occurred.");
+  EXPECT_EQ(MapiError(*interactive),
+            "EMAPI (TMAPI.Send): One or more unspecified errors occurred.");
   EXPECT_EQ(desktop.Arguments(), "[--utf8]\n[--body]\n[one\ntwo]\n[a@x.test]\n[b@x.test]\n");
 }
 

@@ -50,6 +50,16 @@ std::string Transact(TAdvMail& mail, const std::string& address) {
   }
 }
 
+// `text` with every placeholder replaced by its value.
+std::string Fill(std::string text,
+                 std::initializer_list<std::pair<std::string, std::string>> values) {
+  for (const auto& [placeholder, value] : values)
+    for (size_t at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size()))
+      text.replace(at, placeholder.size(), value);
+  return text;
+}
+
 std::string Bytes(size_t count, int seed) {
   std::string bytes(count, '\0');
   for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>((i * 131 + seed) & 0xFF);
@@ -94,32 +104,38 @@ TEST(AdvMailTest, SendsTheFixedMimeLayoutByteForByte) {
   mail->Attachments().Add(file);
   EXPECT_EQ(Transact(*mail, server.Address()), "");
 
-  const std::string boundary = "1299402301" "7F000001==";
+  const std::string boundary = "1299402301" + std::string("7F000001==");
   EXPECT_EQ(mail->Boundary(), boundary);
   const std::string encoded = Base64Encode(content);
-  EXPECT_EQ(server.Message(1),
-            "From: alerts@vexa.test\r\n"
-            "To: <a@x.test>\r\n"
-            "Cc: <c@x.test>\r\n"
-            "Subject: Daily report\r\n"
-            "Date: Sun, 6 Mar 2011 09:05:01 +0000\r\n"
-            "MIME-Version: 1.0\r\n"
-            "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n"
-            "Content-Transfer-Encoding: 7bit\r\n"
-            "\r\n"
-            "--" + boundary + "\r\n"
-            "Content-Type: text/plain\r\n"
-            "Content-Disposition: inline\r\n"
-            "\r\n"
-            "line\r\n"
-            ".\r\n"
-            "\r\n--" + boundary + "\r\n"
-            "Content-Type: application/octet-stream\r\n"
-            "Content-Disposition: attachment; filename=\"data.bin\"\r\n"
-            "Content-Transfer-Encoding: base64\r\n"
-            "\r\n" +
-            encoded.substr(0, 72) + "\r\n" + encoded.substr(72) + "\r\n"
-            "\r\n--" + boundary + "--\r\n");
+  const std::string expected =
+      "From: alerts@vexa.test\r\n"
+      "To: <a@x.test>\r\n"
+      "Cc: <c@x.test>\r\n"
+      "Subject: Daily report\r\n"
+      "Date: Sun, 6 Mar 2011 09:05:01 +0000\r\n"
+      "MIME-Version: 1.0\r\n"
+      "Content-Type: multipart/mixed; boundary=\"{B}\"\r\n"
+      "Content-Transfer-Encoding: 7bit\r\n"
+      "\r\n"
+      "--{B}\r\n"
+      "Content-Type: text/plain\r\n"
+      "Content-Disposition: inline\r\n"
+      "\r\n"
+      "line\r\n"
+      ".\r\n"
+      "\r\n"
+      "--{B}\r\n"
+      "Content-Type: application/octet-stream\r\n"
+      "Content-Disposition: attachment; filename=\"data.bin\"\r\n"
+      "Content-Transfer-Encoding: base64\r\n"
+      "\r\n"
+      "{72}\r\n"
+      "{4}\r\n"
+      "\r\n"
+      "--{B}--\r\n";
+  EXPECT_EQ(server.Message(1), Fill(expected, {{"{B}", boundary},
+                                               {"{72}", encoded.substr(0, 72)},
+                                               {"{4}", encoded.substr(72)}}));
   EXPECT_EQ(encoded.substr(72).size(), 4u);
   EXPECT_EQ(encoded.substr(74), "==");
   // Blind copies go to the envelope only.
@@ -136,8 +152,10 @@ TEST(AdvMailTest, WithoutAttachmentsOrCopiesTheLayoutStaysMultipart) {
   const std::string message = server.Message(1);
   const std::string& b = mail->Boundary();
   EXPECT_NE(message.find("\r\nCc: \r\nSubject: "), std::string::npos);
-  const std::string tail = "\r\n\r\n--" + b + "\r\nContent-Type: text/html\r\n"
-                           "Content-Disposition: inline\r\n\r\nonly text\r\n\r\n--" + b + "--\r\n";
+  const std::string tail = "\r\n\r\n--" + b +
+                           "\r\nContent-Type: text/html\r\n"
+                           "Content-Disposition: inline\r\n\r\nonly text\r\n\r\n--" +
+                           b + "--\r\n";
   EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
 }
 
@@ -158,7 +176,8 @@ TEST(AdvMailTest, AttachmentsArriveAsTheirOriginalBytes) {
   const std::string& b = mail->Boundary();
   // The empty file: its headers, the empty line, and at once the next part.
   EXPECT_NE(message.find("filename=\"empty.txt\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
-                         "\r\n--" + b + "\r\n"),
+                         "\r\n--" +
+                         b + "\r\n"),
             std::string::npos);
   size_t longest = 0;
   EXPECT_EQ(DecodedAttachment(message, "filename=\"all bytes.dat\"", &longest), content);
@@ -191,9 +210,9 @@ TEST(AdvMailTest, SubjectsAreEncodedOrRefused) {
   auto mail = MakeMail({"body"});
   mail->SetSubject("Caf\xC3\xA9 alert");
   EXPECT_EQ(Transact(*mail, server.Address()), "");
-  EXPECT_NE(server.Wire(1).find("\r\nSubject: =?UTF-8?B?" + Base64Encode("Caf\xC3\xA9 alert") +
-                                "?=\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      server.Wire(1).find("\r\nSubject: =?UTF-8?B?" + Base64Encode("Caf\xC3\xA9 alert") + "?=\r\n"),
+      std::string::npos);
 
   auto injected = MakeMail({"body"});
   injected->SetSubject("Alert\r\nBcc: evil@y.test");

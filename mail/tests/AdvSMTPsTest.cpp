@@ -32,7 +32,8 @@ std::string Transact(TAdvSMTP& client, const std::string& address, int* code = n
     return {};
   } catch (const EAdvanced& e) {
     client.Close();
-    if (code) *code = dynamic_cast<const EAdvInternet*>(&e) ? static_cast<const EAdvInternet&>(e).Code() : 0;
+    const auto* internet = dynamic_cast<const EAdvInternet*>(&e);
+    if (code) *code = internet ? internet->Code() : 0;
     if (exceptionClass) *exceptionClass = e.ClassName();
     return e.Message();
   }
@@ -102,9 +103,13 @@ TEST(AdvSMTPTest, BadEnvelopesFailBeforeMailFrom) {
   } cases[] = {
       {"s@x", {}, "(TAdvSMTP.Send): No recipients specified"},
       {"s@x", {" ; ", ""}, "(TAdvSMTP.Send): No recipients specified"},
-      {"s@x", {"a@x>\r\nRCPT TO: <evil@y"}, "(TAdvSMTP.Send): Invalid address 'a@x>??RCPT TO: <evil@y'"},
+      {"s@x",
+       {"a@x>\r\nRCPT TO: <evil@y"},
+       "(TAdvSMTP.Send): Invalid address 'a@x>??RCPT TO: <evil@y'"},
       {"s@x", {"<a@x>"}, "(TAdvSMTP.Send): Invalid address '<a@x>'"},
-      {"s@x\r\nRCPT TO: <evil@y>", {"a@x"}, "(TAdvSMTP.Send): Invalid address 's@x??RCPT TO: <evil@y>'"},
+      {"s@x\r\nRCPT TO: <evil@y>",
+       {"a@x"},
+       "(TAdvSMTP.Send): Invalid address 's@x??RCPT TO: <evil@y>'"},
   };
   int session = 0;
   for (const Case& c : cases) {
@@ -118,8 +123,8 @@ TEST(AdvSMTPTest, BadEnvelopesFailBeforeMailFrom) {
 struct StepCase {
   const char* Step;
   const char* Answer;
-  const char* Error;         // the message, or the start of it for system errors
-  const char* LastCommand;   // the last command the server received, or ""
+  const char* Error;        // the whole message
+  const char* LastCommand;  // the last command the server received, or ""
 };
 
 TEST(AdvSMTPTest, EveryStepFailsCleanlyOnErrorsAndDisconnection) {
@@ -146,7 +151,8 @@ TEST(AdvSMTPTest, EveryStepFailsCleanlyOnErrorsAndDisconnection) {
       {"data", "close", "(TAdvSMTP.Read): Disconnection detected", "DATA"},
       {"message", "close", "(TAdvSMTP.Read): Disconnection detected", "."},
       {"rcpt", "partial", "(TAdvSMTP.Read): Disconnection detected", "RCPT TO: <a@x>"},
-      {"greeting", "hello there", "(TAdvSMTP.Receive): Invalid reply from the server: 'hello there'", ""},
+      {"greeting", "hello there",
+       "(TAdvSMTP.Receive): Invalid reply from the server: 'hello there'", ""},
       {"mail", "25", "(TAdvSMTP.Receive): Invalid reply from the server: '25'", "MAIL FROM: <s@x>"},
   };
   int session = 0;

@@ -90,8 +90,7 @@ TEST(AdvSocketTest, RefusesAddressesBeforeTouchingTheNetwork) {
                               "127.0.0.1:65536", "0.0.0.0:25"}) {
     auto client = AdvNew<TAdvSocket>();
     EXPECT_EQ(InternetError([&] { client->Connect(address); }),
-              std::string("(TAdvSocket.Connect): Unable to connect with address '") + address +
-                  "'")
+              std::string("(TAdvSocket.Connect): Unable to connect with address '") + address + "'")
         << address;
     EXPECT_EQ(client->State(), TAdvSocketState::Closed) << address;
   }

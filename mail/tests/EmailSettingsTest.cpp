@@ -64,8 +64,8 @@ TEST(EmailSettingsTest, ValidityNeedsSmtpAServerAPortAndASender) {
     const char* Sender;
     bool Valid;
   } cases[] = {
-      {0, "relay.test", 25, "a@x.test", true},  {1, "relay.test", 25, "a@x.test", false},
-      {0, "", 25, "a@x.test", false},           {0, "relay.test", 0, "a@x.test", false},
+      {0, "relay.test", 25, "a@x.test", true}, {1, "relay.test", 25, "a@x.test", false},
+      {0, "", 25, "a@x.test", false},          {0, "relay.test", 0, "a@x.test", false},
       {0, "relay.test", 25, "", false},
   };
   for (const Case& c : cases) {
@@ -82,7 +82,7 @@ TEST(EmailSettingsTest, APortThatIsNotANumberBecomes25) {
   struct Case {
     const char* Text;
     int32_t Port;
-  } cases[] = {{"587", 587}, {"25", 25},  {"", 25},      {"smtp", 25},
+  } cases[] = {{"587", 587}, {"25", 25},    {"", 25},   {"smtp", 25},
                {"0", 25},    {"65536", 25}, {"-1", 25}, {"65535", 65535}};
   for (const Case& c : cases) {
     auto settings = AdvNew<TEmailSettings>();

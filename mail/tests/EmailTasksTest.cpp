@@ -162,7 +162,8 @@ TEST(EmailTaskTest, SendsItselfOverSmtpWithCopiesHtmlAndAnAttachment) {
   task->Bccs().Add("b@x.test");
   task->SetHtml(true);
   task->SendSmtp("127.0.0.1", server.Port(), file, "alerts@vexa.test");
-  EXPECT_EQ(server.Envelope(1), "MAIL alerts@vexa.test\nRCPT a@x.test\nRCPT c@x.test\nRCPT b@x.test\n");
+  EXPECT_EQ(server.Envelope(1),
+            "MAIL alerts@vexa.test\nRCPT a@x.test\nRCPT c@x.test\nRCPT b@x.test\n");
   const std::string message = server.Message(1);
   EXPECT_NE(message.find("\r\nSubject: Alert: Gaming\r\n"), std::string::npos);
   EXPECT_NE(message.find("\r\nContent-Type: text/html\r\n"), std::string::npos);
@@ -186,8 +187,9 @@ TEST(EmailTaskTest, HandsItselfToTheDesktopMailProgram) {
   auto task = MakeTask("a@x.test", "By hand");
   task->Body().Add("second line");
   EXPECT_TRUE(task->SendMapi("profile", "password", "", false));
-  EXPECT_EQ(vexatest::ReadFileText(record),
-            "[--utf8]\n[--subject]\n[By hand]\n[--body]\n[Alert: By hand\nsecond line]\n[a@x.test]\n");
+  EXPECT_EQ(
+      vexatest::ReadFileText(record),
+      "[--utf8]\n[--subject]\n[By hand]\n[--body]\n[Alert: By hand\nsecond line]\n[a@x.test]\n");
 }
 
 // ---------------------------------------------------------------------------

@@ -21,8 +21,8 @@ TEST(MailTextsTest, AddressEntriesAreSplitTrimmedAndEmptiesDropped) {
 TEST(MailTextsTest, AddressesAndHeadersRefuseWhatWouldBreakTheirFraming) {
   EXPECT_TRUE(IsSafeAddress("alerts@example.test"));
   EXPECT_TRUE(IsSafeAddress("Ann Smith (desk)@x"));
-  for (const char* bad : {"a@x>\r\nRCPT TO: <evil@y", "a\n@x", "<a@x>", "a@x>", "a\x01@x",
-                          "a\x7f@x"})
+  for (const char* bad :
+       {"a@x>\r\nRCPT TO: <evil@y", "a\n@x", "<a@x>", "a@x>", "a\x01@x", "a\x7f@x"})
     EXPECT_FALSE(IsSafeAddress(bad)) << bad;
   EXPECT_TRUE(IsSafeHeaderText("Alert: <user> hit\tsite"));
   EXPECT_FALSE(IsSafeHeaderText("Alert\r\nBcc: evil@y"));
@@ -31,9 +31,11 @@ TEST(MailTextsTest, AddressesAndHeadersRefuseWhatWouldBreakTheirFraming) {
 
 TEST(MailTextsTest, Utf8IsRecognisedStrictly) {
   EXPECT_TRUE(IsValidUtf8("plain"));
-  EXPECT_TRUE(IsValidUtf8("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80"));
-  for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFC",
-                          "caf\xE9", "\xC3"})
+  EXPECT_TRUE(
+      IsValidUtf8("Gr\xC3\xBC\xC3\x9F"
+                  "e \xE2\x82\xAC \xF0\x9F\x98\x80"));
+  for (const char* bad :
+       {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFC", "caf\xE9", "\xC3"})
     EXPECT_FALSE(IsValidUtf8(bad)) << bad;
 }
 
