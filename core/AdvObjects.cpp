@@ -108,3 +108,7 @@ EAdvInternet::EAdvInternet(const TAdvObject* sender, std::string_view systemText
     : EAdvanced(sender, systemText, operation), m_code(code) {
   SetBareMessage(std::string(systemText) + " [" + std::to_string(code) + "]");
 }
+
+EAdvInternet::EAdvInternet(const TAdvObject* sender, std::string_view message,
+                           std::string_view operation)
+    : EAdvanced(sender, message, operation), m_code(0) {}

@@ -275,6 +275,9 @@ class EAdvInternet : public EAdvanced {
   EAdvInternet(const TAdvObject* sender, int code, std::string_view operation);
   EAdvInternet(const TAdvObject* sender, std::string_view systemText, int code,
                std::string_view operation);
+  // An error of the socket layer itself (no system code): the bare message
+  // is `message` as it is and Code is 0.
+  EAdvInternet(const TAdvObject* sender, std::string_view message, std::string_view operation);
   int Code() const { return m_code; }
 
  private:
