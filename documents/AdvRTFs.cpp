@@ -380,7 +380,9 @@ void TAdvRTF::Table(TAdvTable& table) {
         Write("{\\qc " + content + "\\cell}");
         break;
       default:
-        Write(content + "\\cell");
+        // The blank ends the control word: the next cell's text would
+        // otherwise run into it ("\cellSales" is no \cell).
+        Write(content + "\\cell ");
     }
   };
   const auto captions = [&](bool header) {

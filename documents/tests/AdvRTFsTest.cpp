@@ -151,15 +151,15 @@ TEST(AdvRTF, TablesShadeRowsAndLinkSiteCells) {
     return border + "\\cellx4000\r\n" + border + "\\cellx8000\r\n";
   };
   EXPECT_EQ(AfterStyleSheet(folder.Read("t.rtf")),
-            row + "\\trhdr\r\n" + edges("\\clcbpat8") + "{\\intbl\\s31\r\nUser\\cell{\\qr Web Site\\cell}\\row}\r\n" +
+            row + "\\trhdr\r\n" + edges("\\clcbpat8") + "{\\intbl\\s31\r\nUser\\cell {\\qr Web Site\\cell}\\row}\r\n" +
                 row + "\r\n" + edges("\\clcbpat12") +
-                "{\\intbl\\s35\r\nbob\\cell{\\qr {\\field{\\*\\fldinst { HYPERLINK "
+                "{\\intbl\\s35\r\nbob\\cell {\\qr {\\field{\\*\\fldinst { HYPERLINK "
                 "\"http://www.x.com\" }}{\\fldrslt {\\cs3 www.x.com}}}\\cell}\\row}\r\n" +
                 row + "\r\n" + edges("\\clcbpat14") +
-                "{\\intbl\\s34\r\n\\{amy\\}\\cell{\\qr {\\field{\\*\\fldinst { HYPERLINK "
+                "{\\intbl\\s34\r\n\\{amy\\}\\cell {\\qr {\\field{\\*\\fldinst { HYPERLINK "
                 "\"ftp://y/%22z\" }}{\\fldrslt {\\cs3 ftp://y/\"z}}}\\cell}\\row}\r\n" +
                 row + "\r\n" + edges("\\clcbpat10") +
-                "{\\intbl\\s32\r\nTotal\\cell{\\qr \\cell}\\row}\r\n"
+                "{\\intbl\\s32\r\nTotal\\cell {\\qr \\cell}\\row}\r\n"
                 "\\pard \r\n \\par \r\n}");
 }
 
