@@ -104,7 +104,7 @@ std::string_view TAdvTextAdapter::ReadLine() {
         continue;
       case 0xC2:
       case 0xC3:
-        if (!wide) {
+        if (!wide && m_foldUtf8Pairs) {
           if (m_index >= m_held) FillBuffer();
           const uint8_t next = m_buffer[m_index];
           if ((next & 0xC0) == 0x80) {  // a continuation byte: fold the pair

@@ -6,9 +6,10 @@
 // CR LF, LF or a lone CR (unless LoneCRIgnored); the last line of the data
 // needs no line end. In one-byte text a UTF-8 pair C2 xx or C3 xx, where xx is
 // a continuation byte (80 to BF), becomes the single byte it encodes (C3 A9 is
-// E9); a C2 or C3 before any other byte is kept as it is. Zero units are
-// dropped; a two-byte unit whose low byte is CR or LF but is not a line end
-// becomes "~"; other units keep their low byte.
+// E9); a C2 or C3 before any other byte is kept as it is (readers that must
+// give back exactly the bytes written turn this off with SetFoldsUtf8Pairs).
+// Zero units are dropped; a two-byte unit whose low byte is CR or LF but is
+// not a line end becomes "~"; other units keep their low byte.
 //
 // The adapter reads 65,536 bytes per fill and decodes in place into a line
 // buffer of 65,536 characters: ReadLine allocates nothing and its result is
@@ -68,6 +69,8 @@ class TAdvTextAdapter : public TAdvStreamAdapter {
   void SetEncoding(uint8_t encoding) { m_encoding = encoding; }
   bool LoneCRIgnored() const { return m_loneCRIgnored; }
   void SetLoneCRIgnored(bool value) { m_loneCRIgnored = value; }
+  bool FoldsUtf8Pairs() const { return m_foldUtf8Pairs; }
+  void SetFoldsUtf8Pairs(bool value) { m_foldUtf8Pairs = value; }
   bool TrimLeading() const { return m_trimLeading; }
   void SetTrimLeading(bool value) { m_trimLeading = value; }
 
@@ -87,4 +90,5 @@ class TAdvTextAdapter : public TAdvStreamAdapter {
   uint8_t m_encoding = kEncodingUnknown;
   bool m_loneCRIgnored = false;
   bool m_trimLeading = true;
+  bool m_foldUtf8Pairs = true;
 };
