@@ -47,11 +47,6 @@ void TCompressAdapter::Write(const void* buffer, uint32_t count) {
   }
 }
 
-int64_t TCompressAdapter::Readable() {
-  const int64_t held = m_readCount - m_readIndex;
-  return Adapted("Readable").Readable() == 0 ? held : -1;
-}
-
 void TCompressAdapter::Flush() {
   if (m_writeCount > 0) WriteBlock();
   m_readCount = 0;

@@ -44,9 +44,10 @@ class TCompressAdapter : public TAdvStreamAdapter {
 
   void Read(void* buffer, uint32_t count) override;
   void Write(const void* buffer, uint32_t count) override;
-  // What is left of the decoded block when the wrapped stream is used up;
-  // -1 while more blocks may follow.
-  int64_t Readable() override;
+  // -1: how much the blocks still to come decode to is not known until they
+  // are read, and asking the file on every call (readers check each stored
+  // length) would cost two system calls per text read.
+  int64_t Readable() override { return -1; }
 
   // Writes the pending bytes as a block, then drops what was decoded ahead.
   virtual void Flush();
