@@ -376,6 +376,7 @@ void TFolder::ListEntries() {
       file->SetIdentity(identity.Device, identity.Inode);
     }
     file->SetCount(status.Size);
+    file->SetListedSize(status.Size);
     file->SetModified(LocalDateTimeFromUtc(status.LastWriteUtcMs));
     file->SetEnabled(true);
     seenFiles.push_back(path);
@@ -508,7 +509,15 @@ void TFile::OpenInput() {
   m_file = file.Detach();
   m_modified = m_file->ModifiedTime();
   platform::TFileIdentity identity = m_file->Identity();
-  SetCount(m_file->GetSize());
+  int64_t size = m_file->GetSize();
+  m_changedSinceListing =
+      (m_inode != 0 && (identity.Inode != m_inode || identity.Device != m_device)) ||
+      (m_listedSize >= 0 && size < m_listedSize);
+  if (m_changedSinceListing) {
+    m_scratch = new TVexaHit();
+    return;
+  }
+  SetCount(size);
   bool replaced = (m_inode != 0 && (identity.Inode != m_inode || identity.Device != m_device));
   uint64_t hash = 0;
   if (!replaced && m_fingerprint.Length > 0 &&

@@ -315,6 +315,11 @@ class TFile : public TStreamInput {
   TAdvAccessStream& Stream() override;
   // The scratch hit, present while the file is open.
   THit* ScratchHit() const { return m_scratch; }
+  // Set by the listing: the size it saw. A file that shrank or was replaced
+  // between the listing and the open is not read in that pass (the next
+  // listing first finds where its old content went).
+  void SetListedSize(int64_t size) { m_listedSize = size; }
+  bool ChangedSinceListing() const { return m_changedSinceListing; }
   // Open and close: false (issue recorded, disabled) when that fails.
   bool List() override;
   double LastWriteTime() const override { return m_modified; }
@@ -334,6 +339,8 @@ class TFile : public TStreamInput {
   uint64_t m_device = 0;  // identity when last opened; 0 when never
   uint64_t m_inode = 0;
   TFileFingerprint m_fingerprint;
+  int64_t m_listedSize = -1;  // not persisted
+  bool m_changedSinceListing = false;
   TAdvFile* m_file = nullptr;  // owned; open only during a read
   THit* m_scratch = nullptr;   // owned; present only during a read
 };

@@ -283,6 +283,7 @@ int64_t TMonitorFolder::ReadFile(TFile& file) {
     ~TCloser() { File.CloseInput(); }
   } closer{file};
   file.OpenInput();
+  if (file.ChangedSinceListing()) return 0;
   if (file.HasUnread() && m_loader) {
     if (TFormat* format = m_loader->FormatFor(file)) {
       format->Begin();

@@ -271,6 +271,23 @@ std::string LastSteps() {
   return text;
 }
 
+std::string Dump(TMonitorFolder& input) {
+  std::lock_guard lock(input.TreeLock());
+  std::string text;
+  std::function<void(TContainer&)> visit = [&](TContainer& c) {
+    for (int i = 0; i < c.Inputs().Count(); ++i) {
+      TInput* child = c.Inputs().Input(i);
+      if (auto* f = AdvCast<TFile>(child))
+        text += "[" + f->Name().substr(f->Name().rfind('/')) + " i" + std::to_string(f->Inode() % 1000) +
+                " x" + std::to_string(f->Index()) + " c" + std::to_string(f->Count()) + "]";
+      else if (auto* sub = AdvCast<TContainer>(child))
+        visit(*sub);
+    }
+  };
+  visit(input.Folder());
+  return text;
+}
+
 class TReceiver {
  public:
   void Take(TMonitorFolder& input) {
@@ -290,6 +307,11 @@ class TReceiver {
   std::map<std::string, int> m_next;
 };
 
+// Not yet passing: with the thread running, some interleavings of rotation
+// (rename and copy-and-truncate) and restarts still deliver a run of lines
+// twice or out of turn. Run it with --gtest_also_run_disabled_tests; the
+// failure prints the seed, the writer's last steps and the tree around a
+// restart.
 TEST(MonitorFolderThread, DISABLED_DeliversEveryLineOnceAcrossRotationAndRestart) {
   std::string base = vexatest::MakeTempFolder("follow");
   std::string folder = base + "/logs";
@@ -342,11 +364,14 @@ TEST(MonitorFolderThread, DISABLED_DeliversEveryLineOnceAcrossRotationAndRestart
         // Stop, save, restart from the saved state.
         current().Stop();
         receiver.Take(current());
+        g_steps.push_back("saved " + Dump(current()));
         inputs->SaveToFile(base + "/Default.Inputs");
         inputs = AdvNew<TMonitorFolders>();
         inputs->LoadFromFile(base + "/Default.Inputs");
         ASSERT_EQ(inputs->Count(), 1);
         current().Start();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        g_steps.push_back("then " + Dump(current()));
         break;
       }
       default:
@@ -401,6 +426,20 @@ TEST(MonitorFolder, RotationKeepsPositions) {
   Append(log, "f\n");
   input->Pass();
   EXPECT_EQ(Drain(*input), (std::vector<std::string>{"e", "f"}));
+  // Again, with the copy made while the last line is unread.
+  Append(log, "g\n");
+  fs::rename(log + ".2", log + ".3");
+  fs::rename(log + ".1", log + ".2");
+  fs::copy_file(log, base + "/copy.tmp");
+  fs::rename(base + "/copy.tmp", log + ".1");
+  fs::resize_file(log, 0);
+  Append(log, "h\n");
+  input->Pass();
+  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"g", "h"}));
+  fs::resize_file(log, 0);
+  Append(log, "i\n");
+  input->Pass();
+  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"i"}));
 }
 
 }  // namespace
