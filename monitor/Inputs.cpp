@@ -335,6 +335,9 @@ void TFolder::ListEntries() {
   for (int i = 0; i < Inputs().Count(); ++i)
     if (auto* file = AdvCast<TFile>(Inputs().Input(i)); file && file->Inode() != 0)
       byInode[file->Inode()].push_back(TAdvRef<TFile>(static_cast<TFile*>(file->Clone())));
+  for (const TAdvRef<TInput>& input : m_departed)
+    byInode[static_cast<TFile*>(input.Get())->Inode()].push_back(
+        TAdvRef<TFile>::Share(static_cast<TFile*>(input.Get())));
 
   std::vector<std::string> seenFiles;
   for (const platform::TFolderEntry& entry : entries) {
@@ -362,9 +365,11 @@ void TFolder::ListEntries() {
       if (auto found = byInode.find(identity.Inode); found != byInode.end())
         for (const auto& old : found->second)
           if (old->Device() == identity.Device) previous = old.Get();
-      if (!previous && file->Inode() == 0) previous = CopiedFrom(path, status.Size, byInode);
+      bool copied = false;
+      if (!previous) copied = (previous = CopiedFrom(path, status.Size, byInode)) != nullptr;
       if (previous) {
         file->TakePosition(*previous);
+        if (copied) SkipCopiedPart(*previous, status.Size);
       } else if (file->Inode() != 0) {
         file->Rewind();
       }
@@ -378,13 +383,30 @@ void TFolder::ListEntries() {
   Prune(*mask, seenFiles);
 }
 
+// Removes files that are gone or no longer match, and sub-folders that are
+// gone (or all of them without Recurse). A file the listing did not return
+// is removed only when its path is really gone: a listing that runs while
+// files are renamed may miss an entry. Removed files are remembered until
+// the next listing, so a file that reappears under another name keeps its
+// position.
+// A copy of a file that is still here (copy and truncate, before the
+// truncation) carries what the original held: that part of the original is
+// read through the copy, so the original must not deliver it again.
+void TFolder::SkipCopiedPart(const TFile& original, int64_t copySize) {
+  auto* live = AdvCast<TFile>(Inputs().Find(original.Name()));
+  if (live && live->Inode() == original.Inode() && live->Device() == original.Device() &&
+      live->Index() < copySize)
+    live->SetIndex(copySize);
+}
+
 void TFolder::Prune(const TAdvMask& mask, const std::vector<std::string>& seenFiles) {
+  std::vector<TAdvRef<TInput>> departed;
   for (int i = Inputs().Count() - 1; i >= 0; --i) {
     TInput* child = Inputs().Input(i);
+    platform::TFileStatus status;
     if (auto* folder = AdvCast<TFolder>(child)) {
       std::string bare = folder->Name();
       bare.pop_back();
-      platform::TFileStatus status;
       if (m_recurse && platform::QueryFile(bare, status) && status.IsFolder) continue;
       Inputs().DeleteByIndex(i);
       continue;
@@ -392,8 +414,15 @@ void TFolder::Prune(const TAdvMask& mask, const std::vector<std::string>& seenFi
     bool seen = false;
     for (const std::string& path : seenFiles)
       if (path == child->Name()) seen = true;
-    if (!seen) Inputs().DeleteByIndex(i);
+    if (seen) continue;
+    std::string name = child->Name().substr(Name().size());
+    if (mask.Matches(name) && platform::QueryFile(child->Name(), status) && !status.IsFolder)
+      continue;
+    if (auto* file = AdvCast<TFile>(child); file && file->Inode() != 0)
+      departed.push_back(TAdvRef<TInput>(static_cast<TInput*>(file->Clone())));
+    Inputs().DeleteByIndex(i);
   }
+  m_departed = std::move(departed);
 }
 
 void TFolder::Assign(const TAdvObject& source) {
@@ -492,7 +521,7 @@ void TFile::OpenInput() {
   int32_t want = int32_t(std::min<int64_t>(Count(), TFileFingerprint::kBytes));
   if (want > m_fingerprint.Length && HashStart(want, hash)) m_fingerprint = {want, hash};
   m_file->SetPosition(Index());
-  m_scratch = new TVexaHit();
+  m_scratch = new TVexaHit();  // one owner: this file
 }
 
 void TFile::CloseInput() {

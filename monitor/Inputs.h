@@ -224,6 +224,7 @@ class TFolder : public TContainer {
 
  private:
   void ListEntries();
+  void SkipCopiedPart(const class TFile& original, int64_t copySize);
   void Prune(const class TAdvMask& mask, const std::vector<std::string>& seenFiles);
 
   bool m_search = false;
@@ -231,6 +232,8 @@ class TFolder : public TContainer {
   std::string m_mask = "*";
   double m_modified = 0;  // not persisted
   double m_lastRead = 0;  // last successful read pass; root only; not persisted
+  // Copies of the files the last listing removed (not persisted).
+  std::vector<TAdvRef<TInput>> m_departed;
 };
 
 // Marks where a file's content starts, to tell a replaced file from the one

@@ -54,10 +54,13 @@ inline constexpr std::string_view kLoaderSectionName = ".vexa_loader";
 // In exactly one source file of a plug-in, at namespace scope:
 //   VEXA_LOADER_MODULE("Varnex Loader 4.3", 1, 0, 0, 0)
 // The text is kept (used) even though nothing refers to it.
-#define VEXA_LOADER_MODULE(category, major, minor, release, build)                     \
-  extern "C" __attribute__((used, section(".vexa_loader"))) const char                 \
-      VexaLoaderModuleInfo[] = "Category=" category ";Version=" #major "." #minor "." \
-                               #release "." #build;
+#define VEXA_LOADER_TEXT_(value) #value
+#define VEXA_LOADER_TEXT(value) VEXA_LOADER_TEXT_(value)
+#define VEXA_LOADER_MODULE(category, major, minor, release, build)                   \
+  extern "C" __attribute__((used, section(".vexa_loader"))) const char               \
+      VexaLoaderModuleInfo[] = "Category=" category ";Version=" VEXA_LOADER_TEXT(    \
+          major) "." VEXA_LOADER_TEXT(minor) "." VEXA_LOADER_TEXT(release) "."       \
+          VEXA_LOADER_TEXT(build);
 
 // Marks the three exported functions of a plug-in.
 #define VEXA_LOADER_EXPORT extern "C" __attribute__((visibility("default")))

@@ -17,10 +17,7 @@ ADV_CLASS_IMPL(TMonitorFolders, TAdvList)
 // TQueue
 
 TQueue::TQueue() {
-  for (auto& hit : m_hits) {
-    hit = new TVexaHit();
-    hit->Retain();
-  }
+  for (auto& hit : m_hits) hit = new TVexaHit();  // one owner: the ring
 }
 
 TQueue::~TQueue() {
