@@ -34,6 +34,8 @@ T LoadLE(const uint8_t* in) {
 // stream that cannot tell its size fails at the end of data instead of
 // allocating gigabytes first.
 constexpr uint32_t kReadPiece = 1u << 20;
+// Stored lengths from this size up are checked against the data left.
+constexpr uint32_t kCheckedLength = 4096;
 
 }  // namespace
 
@@ -203,6 +205,10 @@ uint32_t TAdvReader::ReadLength(int prefixBytes, std::string_view what) {
   uint8_t prefix[4] = {0, 0, 0, 0};
   ReadBytes(prefix, uint32_t(prefixBytes));
   const uint32_t length = LoadLE<uint32_t>(prefix);
+  // Asking a file-backed stream what is left costs system calls, so only
+  // lengths large enough to matter are checked up front; a short one that
+  // runs past the end fails in the read itself.
+  if (length < kCheckedLength) return length;
   const int64_t readable = Stream()->Readable();
   if (readable >= 0 && int64_t(length) > readable)
     Error("Define" + std::string(what), "Stored length " + std::to_string(length) +
