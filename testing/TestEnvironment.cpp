@@ -71,7 +71,7 @@ ScopedTimeZone::~ScopedTimeZone() {
 
 std::string SourceDir() {
   const char* dir = getenv("VEXA_SOURCE_DIR");
-  return dir ? dir : ".";
+  return dir ? dir : VEXA_SOURCE_TREE;
 }
 
 }  // namespace vexatest
