@@ -60,7 +60,9 @@ void TAdvTabSheet::SetText(const std::string& text) {
   emit Changed();
 }
 
-std::string TAdvTabSheet::Name() const { return FromQString(objectName()); }
+std::string TAdvTabSheet::Name() const {
+  return FromQString(objectName());
+}
 
 // ---------------------------------------------------------------------------
 
@@ -190,13 +192,17 @@ void TAdvWizard::SetFirstCaption(const std::string& caption) {
   m_firstCaption->setText(ToQString(caption));
 }
 
-void TAdvWizard::SetFirstText(const std::string& markup) { m_firstText->SetCaption(markup); }
+void TAdvWizard::SetFirstText(const std::string& markup) {
+  m_firstText->SetCaption(markup);
+}
 
 void TAdvWizard::SetLastCaption(const std::string& caption) {
   m_lastCaption->setText(ToQString(caption));
 }
 
-void TAdvWizard::SetLastText(const std::string& markup) { m_lastText->SetCaption(markup); }
+void TAdvWizard::SetLastText(const std::string& markup) {
+  m_lastText->SetCaption(markup);
+}
 
 void TAdvWizard::SetLargeImage(const QPixmap& image) {
   for (TAdvTabSheet* page : {m_firstPage, m_lastPage})
@@ -260,9 +266,13 @@ bool TAdvWizard::ShowPage(const std::string& name) {
   return false;
 }
 
-void TAdvWizard::ShowFirstPage() { ShowPage(m_firstPage); }
+void TAdvWizard::ShowFirstPage() {
+  ShowPage(m_firstPage);
+}
 
-void TAdvWizard::ShowLastPage() { ShowPage(m_lastPage); }
+void TAdvWizard::ShowLastPage() {
+  ShowPage(m_lastPage);
+}
 
 void TAdvWizard::UpdateHeader() {
   if (!m_current || m_current == m_firstPage || m_current == m_lastPage) return;
@@ -270,11 +280,17 @@ void TAdvWizard::UpdateHeader() {
   m_headerText->SetCaption(m_current->Text());
 }
 
-void TAdvWizard::EnableBack(bool on) { m_back->setEnabled(on); }
+void TAdvWizard::EnableBack(bool on) {
+  m_back->setEnabled(on);
+}
 
-void TAdvWizard::EnableNext(bool on) { m_next->setEnabled(on); }
+void TAdvWizard::EnableNext(bool on) {
+  m_next->setEnabled(on);
+}
 
-void TAdvWizard::EnableCancel(bool on) { m_cancel->setEnabled(on); }
+void TAdvWizard::EnableCancel(bool on) {
+  m_cancel->setEnabled(on);
+}
 
 std::string TAdvWizard::CurrentPageName() const {
   return m_current ? m_current->Name() : std::string();

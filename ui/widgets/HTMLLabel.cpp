@@ -65,7 +65,7 @@ void THTMLLabel::SetHoverColor(const QColor& colour) {
 
 std::string THTMLLabel::HoverLink() const {
   return m_hover >= 0 && size_t(m_hover) < m_linkNames.size() ? m_linkNames[size_t(m_hover)]
-                                                             : std::string();
+                                                              : std::string();
 }
 
 TMarkupLayout THTMLLabel::MakeLayout(int width) const {

@@ -15,7 +15,9 @@ QString Decode(const std::string& bytes, bool utf8) {
   return text;
 }
 
-bool IsBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+bool IsBlank(QChar c) {
+  return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
 
 struct TToken {
   QString Text;
@@ -122,7 +124,8 @@ class TLayoutBuilder {
   // Returns false when the rest of the text is dropped.
   bool Place(const TToken& token) {
     if (token.Break) {
-      if (m_fit == TMarkupFit::Ellipsis) return Place({QStringLiteral(" "), true, false, token.Font, token.Link});
+      if (m_fit == TMarkupFit::Ellipsis)
+        return Place({QStringLiteral(" "), true, false, token.Font, token.Link});
       if (!CanAddLine()) return false;
       NewLine();
       return true;
@@ -186,7 +189,8 @@ class TLayoutBuilder {
     while (m_x + ellipsisWidth > m_width && !m_out.Pieces.empty()) {
       TMarkupPiece& last = m_out.Pieces.back();
       m_x -= last.Rect.width();
-      const qsizetype n = FittingPrefix(last.Text, last.Font, std::max(0, m_width - m_x - ellipsisWidth));
+      const qsizetype n =
+          FittingPrefix(last.Text, last.Font, std::max(0, m_width - m_x - ellipsisWidth));
       if (n == 0) {
         m_out.Pieces.pop_back();
         continue;
@@ -221,7 +225,9 @@ class TLayoutBuilder {
 
 }  // namespace
 
-TMarkupRenderer::TMarkupRenderer(const QFont& font) { SetFont(font); }
+TMarkupRenderer::TMarkupRenderer(const QFont& font) {
+  SetFont(font);
+}
 
 void TMarkupRenderer::SetFont(const QFont& font) {
   for (uint8_t i = 0; i < 8; ++i) {
@@ -286,7 +292,8 @@ std::vector<TMarkupLinkRegion> TMarkupRenderer::LinkRegions(const TMarkupLayout&
   std::vector<TMarkupLinkRegion> regions;
   for (const TMarkupPiece& piece : layout.Pieces) {
     if (piece.Link < 0) continue;
-    regions.push_back({piece.Link, layout.Links[size_t(piece.Link)], piece.Rect.translated(origin)});
+    regions.push_back(
+        {piece.Link, layout.Links[size_t(piece.Link)], piece.Rect.translated(origin)});
   }
   return regions;
 }

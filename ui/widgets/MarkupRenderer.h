@@ -49,7 +49,7 @@ enum class TMarkupFit : uint8_t { Cell, Wrap, Ellipsis };
 
 struct TMarkupPiece {
   QString Text;
-  QRect Rect;  // relative to the layout's origin
+  QRect Rect;        // relative to the layout's origin
   uint8_t Font = 0;  // TMarkupRenderer font index: 1 bold, 2 italic, 4 underline
   int Link = -1;
   int Line = 0;

@@ -11,12 +11,18 @@ TZuzLook& Look() {
   return look;
 }
 
-int Darken(int value) { return int(std::nearbyint(value * 0.95)); }
+int Darken(int value) {
+  return int(std::nearbyint(value * 0.95));
+}
 }  // namespace
 
-const TZuzLook& ZuzLook() { return Look(); }
+const TZuzLook& ZuzLook() {
+  return Look();
+}
 
-void SetZuzLook(const TZuzLook& look) { Look() = look; }
+void SetZuzLook(const TZuzLook& look) {
+  Look() = look;
+}
 
 QColor ZuzColour(uint32_t bgr) {
   return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
@@ -30,5 +36,6 @@ QFont ZuzFont() {
 }
 
 QColor ZuzDarken(const QColor& colour) {
-  return QColor(Darken(colour.red()), Darken(colour.green()), Darken(colour.blue()), colour.alpha());
+  return QColor(Darken(colour.red()), Darken(colour.green()), Darken(colour.blue()),
+                colour.alpha());
 }

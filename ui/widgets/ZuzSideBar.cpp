@@ -22,7 +22,9 @@ TZuzSideBar::TZuzSideBar(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
 }
 
-QSize TZuzSideBar::sizeHint() const { return QSize(kDefaultWidth, 300); }
+QSize TZuzSideBar::sizeHint() const {
+  return QSize(kDefaultWidth, 300);
+}
 
 QSize TZuzSideBar::minimumSizeHint() const {
   return QSize(kDefaultWidth, BandHeight() * std::max(1, BandCount()));
@@ -59,7 +61,9 @@ void TZuzSideBar::SetImages(const TZuzImageList* images) {
   Changed();
 }
 
-int TZuzSideBar::BandHeight() const { return fontMetrics().height() + 2 * kPadding; }
+int TZuzSideBar::BandHeight() const {
+  return fontMetrics().height() + 2 * kPadding;
+}
 
 int TZuzSideBar::ButtonHeight() const {
   return (m_images ? m_images->Height() : 32) + fontMetrics().height() + 3 * kPadding;
@@ -71,7 +75,7 @@ QRect TZuzSideBar::BandRect(int band) const {
 
 QRect TZuzSideBar::ButtonRect(int button) const {
   return button >= 0 && size_t(button) < m_buttonRects.size() ? m_buttonRects[size_t(button)]
-                                                             : QRect();
+                                                              : QRect();
 }
 
 void TZuzSideBar::Relayout() {
@@ -131,9 +135,9 @@ void TZuzSideBar::paintEvent(QPaintEvent*) {
     if (m_hover == kBandBase + i) option.state |= QStyle::State_MouseOver;
     style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
     painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(r.adjusted(2, 0, -2, 0), Qt::AlignCenter,
-                     metrics.elidedText(ToQString(m_bands[size_t(i)].Name), Qt::ElideRight,
-                                        r.width() - 4));
+    painter.drawText(
+        r.adjusted(2, 0, -2, 0), Qt::AlignCenter,
+        metrics.elidedText(ToQString(m_bands[size_t(i)].Name), Qt::ElideRight, r.width() - 4));
   }
   if (m_active < 0) return;
   const auto& buttons = m_bands[size_t(m_active)].Buttons;
@@ -146,7 +150,8 @@ void TZuzSideBar::paintEvent(QPaintEvent*) {
       painter.fillRect(r.adjusted(2, 0, -2, 0), ZuzColour(ZuzLook().ColourNormal));
     const int imageHeight = m_images ? m_images->Height() : 32;
     if (m_images)
-      m_images->Draw(painter, QPoint(r.center().x() - m_images->Width() / 2 + 1, r.top() + kPadding),
+      m_images->Draw(painter,
+                     QPoint(r.center().x() - m_images->Width() / 2 + 1, r.top() + kPadding),
                      button.Image, button.Enabled);
     painter.setPen(button.Enabled ? text : text.darker(160));
     const QRect label(r.left() + 1, r.top() + 2 * kPadding + imageHeight, r.width() - 2,
@@ -164,8 +169,8 @@ void TZuzSideBar::paintEvent(QPaintEvent*) {
     QStyleOption glyph;
     glyph.initFrom(this);
     glyph.rect = arrow.adjusted(3, 3, -3, -3);
-    style()->drawPrimitive(up ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown,
-                           &glyph, &painter, this);
+    style()->drawPrimitive(up ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &glyph,
+                           &painter, this);
   }
 }
 
@@ -180,14 +185,17 @@ void TZuzSideBar::SetHover(int element) {
   update();
 }
 
-void TZuzSideBar::mouseMoveEvent(QMouseEvent* event) { SetHover(ElementAt(event->position().toPoint())); }
+void TZuzSideBar::mouseMoveEvent(QMouseEvent* event) {
+  SetHover(ElementAt(event->position().toPoint()));
+}
 
 void TZuzSideBar::mousePressEvent(QMouseEvent* event) {
   m_press = event->button() == Qt::LeftButton ? ElementAt(event->position().toPoint()) : kNone;
 }
 
 void TZuzSideBar::mouseReleaseEvent(QMouseEvent* event) {
-  const int element = event->button() == Qt::LeftButton ? ElementAt(event->position().toPoint()) : kNone;
+  const int element =
+      event->button() == Qt::LeftButton ? ElementAt(event->position().toPoint()) : kNone;
   const int pressed = m_press;
   m_press = kNone;
   if (element == kNone || element != pressed) return;

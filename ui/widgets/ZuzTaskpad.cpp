@@ -16,9 +16,12 @@ namespace {
 
 constexpr int kButtonSize = 16;
 
-// Black or white, whichever reads on `background`.
+// Black or white, whichever reads better on `background` (by perceived
+// brightness, so orange gets black and dark blue white).
 QColor TextOn(const QColor& background) {
-  return background.lightness() > 140 ? QColor(Qt::black) : QColor(Qt::white);
+  const int brightness =
+      (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
+  return brightness > 140 ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 void DrawChevron(QPainter& painter, const QRect& box, bool expanded, const QColor& colour) {
@@ -42,8 +45,8 @@ void DrawChevron(QPainter& painter, const QRect& box, bool expanded, const QColo
 
 }  // namespace
 
-TZuzAction* TZuzGroup::AddAction(const std::string& name,
-                                 std::function<void(TZuzAction*)> onClick, int32_t image) {
+TZuzAction* TZuzGroup::AddAction(const std::string& name, std::function<void(TZuzAction*)> onClick,
+                                 int32_t image) {
   auto action = std::make_unique<TZuzAction>();
   action->Name = name;
   action->OnClick = std::move(onClick);
@@ -71,7 +74,9 @@ TZuzTaskpad::TZuzTaskpad(QWidget* parent) : QAbstractScrollArea(parent) {
 
 TZuzTaskpad::~TZuzTaskpad() = default;
 
-QSize TZuzTaskpad::sizeHint() const { return QSize(kDefaultWidth, 300); }
+QSize TZuzTaskpad::sizeHint() const {
+  return QSize(kDefaultWidth, 300);
+}
 
 TZuzGroup* TZuzTaskpad::AddGroup(const std::string& name, const std::string& description) {
   auto group = std::make_unique<TZuzGroup>();
@@ -184,8 +189,8 @@ void TZuzTaskpad::Relayout() {
       if (!group.Description.empty()) {
         box.DescriptionLayout = m_bodyRenderer.Layout(group.Description, TMarkupDialect::View,
                                                       TMarkupFit::Wrap, textWidth, 0);
-        box.Description = QRect(kOuterMargin + kInnerMargin, y, textWidth,
-                                box.DescriptionLayout.Extent.height());
+        box.Description =
+            QRect(kOuterMargin + kInnerMargin, y, textWidth, box.DescriptionLayout.Extent.height());
         for (const TMarkupLinkRegion& link :
              TMarkupRenderer::LinkRegions(box.DescriptionLayout, box.Description.topLeft()))
           m_elements.push_back({TKind::Link, int(g), -1, link.Name, link.Rect, true});
@@ -195,8 +200,7 @@ void TZuzTaskpad::Relayout() {
         const TZuzAction& action = *group.Action(a);
         if (!action.Visible) continue;
         const QRect rect(kOuterMargin + kInnerMargin, y, textWidth, actionHeight);
-        m_elements.push_back(
-            {TKind::Action, int(g), a, {}, rect, action.Enabled && group.Enabled});
+        m_elements.push_back({TKind::Action, int(g), a, {}, rect, action.Enabled && group.Enabled});
         y += actionHeight;
       }
       y += kInnerMargin;
@@ -262,9 +266,11 @@ void TZuzTaskpad::paintEvent(QPaintEvent*) {
         DrawChevron(painter, button, group.Expanded, headerText);
       const QRect text = e.Rect.adjusted(kInnerMargin + 2, 0, -(2 * kInnerMargin + kButtonSize), 0);
       painter.setFont(m_headerFont);
-      painter.setPen(group.Enabled ? headerText : palette().color(QPalette::Disabled, QPalette::Text));
-      painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                       headerMetrics.elidedText(ToQString(group.Name), Qt::ElideRight, text.width()));
+      painter.setPen(group.Enabled ? headerText
+                                   : palette().color(QPalette::Disabled, QPalette::Text));
+      painter.drawText(
+          text, Qt::AlignVCenter | Qt::AlignLeft,
+          headerMetrics.elidedText(ToQString(group.Name), Qt::ElideRight, text.width()));
       if (!box.Description.isEmpty())
         m_bodyRenderer.Draw(painter, box.DescriptionLayout, box.Description.topLeft(),
                             {bodyText, m_linkColour, m_linkColour});
@@ -272,7 +278,8 @@ void TZuzTaskpad::paintEvent(QPaintEvent*) {
       const TZuzAction& action = *group.Action(e.Action);
       int x = e.Rect.left();
       if (m_images) {
-        m_images->Draw(painter, QPoint(x, e.Rect.top() + (e.Rect.height() - m_images->Height()) / 2),
+        m_images->Draw(painter,
+                       QPoint(x, e.Rect.top() + (e.Rect.height() - m_images->Height()) / 2),
                        action.Image, e.Enabled);
         x += m_images->Width() + kInnerMargin;
       }
@@ -282,8 +289,9 @@ void TZuzTaskpad::paintEvent(QPaintEvent*) {
       painter.setPen(!e.Enabled ? palette().color(QPalette::Disabled, QPalette::Text)
                                 : (hover ? m_linkColour : bodyText));
       const QRect text(x, e.Rect.top(), e.Rect.right() - x, e.Rect.height());
-      painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                       bodyMetrics.elidedText(ToQString(action.Name), Qt::ElideRight, text.width()));
+      painter.drawText(
+          text, Qt::AlignVCenter | Qt::AlignLeft,
+          bodyMetrics.elidedText(ToQString(action.Name), Qt::ElideRight, text.width()));
     }
   }
 }
@@ -293,7 +301,9 @@ void TZuzTaskpad::resizeEvent(QResizeEvent* event) {
   Relayout();
 }
 
-void TZuzTaskpad::scrollContentsBy(int, int) { viewport()->update(); }
+void TZuzTaskpad::scrollContentsBy(int, int) {
+  viewport()->update();
+}
 
 int TZuzTaskpad::ElementAt(QPoint viewportPos) const {
   const QPoint pos = viewportPos + QPoint(0, verticalScrollBar()->value());
@@ -313,14 +323,17 @@ void TZuzTaskpad::SetHover(int element) {
   viewport()->update();
 }
 
-void TZuzTaskpad::mouseMoveEvent(QMouseEvent* event) { SetHover(ElementAt(event->position().toPoint())); }
+void TZuzTaskpad::mouseMoveEvent(QMouseEvent* event) {
+  SetHover(ElementAt(event->position().toPoint()));
+}
 
 void TZuzTaskpad::mousePressEvent(QMouseEvent* event) {
   m_press = event->button() == Qt::LeftButton ? ElementAt(event->position().toPoint()) : -1;
 }
 
 void TZuzTaskpad::mouseReleaseEvent(QMouseEvent* event) {
-  const int element = event->button() == Qt::LeftButton ? ElementAt(event->position().toPoint()) : -1;
+  const int element =
+      event->button() == Qt::LeftButton ? ElementAt(event->position().toPoint()) : -1;
   const int pressed = m_press;
   m_press = -1;
   if (element < 0 || element != pressed) return;

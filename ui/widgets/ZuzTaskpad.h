@@ -137,8 +137,8 @@ class TZuzTaskpad : public QAbstractScrollArea {
   void SetHover(int element);
 
   std::vector<std::unique_ptr<TZuzGroup>> m_groups;
-  std::vector<TGroupBox> m_boxes;     // per group, from the last layout
-  std::vector<TElement> m_elements;   // from the last layout
+  std::vector<TGroupBox> m_boxes;       // per group, from the last layout
+  std::vector<TElement> m_elements;     // from the last layout
   std::vector<QShortcut*> m_shortcuts;  // children of the pad
   const TZuzImageList* m_images = nullptr;
   const TZuzImageList* m_groupImages = nullptr;

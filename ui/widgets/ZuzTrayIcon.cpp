@@ -14,7 +14,9 @@ TZuzTrayIcon::TZuzTrayIcon(QWidget* owner)
           [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
 }
 
-TZuzTrayIcon::~TZuzTrayIcon() { m_tray->hide(); }
+TZuzTrayIcon::~TZuzTrayIcon() {
+  m_tray->hide();
+}
 
 QIcon TZuzTrayIcon::Icon() const {
   return m_icon.isNull() ? QApplication::windowIcon() : m_icon;
@@ -25,7 +27,9 @@ void TZuzTrayIcon::SetIcon(const QIcon& icon) {
   m_tray->setIcon(Icon());
 }
 
-std::string TZuzTrayIcon::Hint() const { return FromQString(m_tray->toolTip()); }
+std::string TZuzTrayIcon::Hint() const {
+  return FromQString(m_tray->toolTip());
+}
 
 void TZuzTrayIcon::SetHint(const std::string& hint) {
   QString text = ToQString(hint);

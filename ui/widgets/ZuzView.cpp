@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
+#include <exception>
 
 #include "core/AdvAscii.h"
 #include "ui/widgets/Markup.h"
@@ -154,7 +155,18 @@ void TZuzView::ResetItem(int index) {
 
 TZuzItem& TZuzView::ItemAt(int index) {
   ResetItem(index);
-  if (index >= 0 && index < Count() && OnData) OnData(index, m_item);
+  m_itemFailed = false;
+  if (index < 0 || index >= Count() || !OnData) return m_item;
+  try {
+    OnData(index, m_item);
+  } catch (const std::exception& e) {
+    // Painting, hints, searches and clicks all come here from Qt's event
+    // loop, which must not be unwound: the row shows the error instead.
+    ResetItem(index);
+    m_itemFailed = true;
+    const int first = m_columns->FirstVisible();
+    if (first >= 0) m_item.Captions[size_t(first)] = MarkupEscape(e.what());
+  }
   return m_item;
 }
 
@@ -218,9 +230,9 @@ int TZuzView::RowsAreaHeight() const {
 
 void TZuzView::UpdateLayout() {
   const int area = RowsAreaHeight();
-  int rowHeight = zuzlayout::RowHeight(m_renderer.LineHeight(), m_rowHeightProperty,
-                                       m_images ? m_images->Height() : 0,
-                                       m_states ? m_states->Height() : 0);
+  int rowHeight =
+      zuzlayout::RowHeight(m_renderer.LineHeight(), m_rowHeightProperty,
+                           m_images ? m_images->Height() : 0, m_states ? m_states->Height() : 0);
   rowHeight = zuzlayout::FillRowHeight(rowHeight, area, Count(), m_rowHeightMax);
   m_rowHeight = std::max(1, rowHeight);
   m_state.SetPage(zuzlayout::FullRows(area, m_rowHeight),
@@ -553,7 +565,8 @@ void TZuzView::wheelEvent(QWheelEvent* event) {
     setFont(f);
     return;
   }
-  const int rows = (mods & Qt::ShiftModifier) ? m_state.PageStep() : QApplication::wheelScrollLines();
+  const int rows =
+      (mods & Qt::ShiftModifier) ? m_state.PageStep() : QApplication::wheelScrollLines();
   m_state.SetTopRow(m_state.TopRow() - steps * rows);
   SyncScrollBars();
   m_links.clear();
@@ -599,7 +612,8 @@ void TZuzView::keyPressEvent(QKeyEvent* event) {
       break;
   }
   const QString text = event->text();
-  const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+  const bool plain =
+      !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
   if (plain && !text.isEmpty() && text.at(0).isPrint()) {
     TypeAhead(FromQString(text));
     return;
@@ -619,7 +633,8 @@ bool TZuzView::FindRow(const std::string& text, int& index) {
   for (int n = 0; n < count; ++n) {
     const int row = (start + n) % count;
     const std::string plain = MarkupPlainText(ItemAt(row).Caption(first));
-    if (plain.size() >= text.size() && SameTextAscii(std::string_view(plain).substr(0, text.size()), text)) {
+    if (plain.size() >= text.size() &&
+        SameTextAscii(std::string_view(plain).substr(0, text.size()), text)) {
       index = row;
       return true;
     }
@@ -656,7 +671,8 @@ void TZuzView::contextMenuEvent(QContextMenuEvent* event) {
   QPoint pos = event->pos();
   if (event->reason() == QContextMenuEvent::Keyboard) {
     const int focused = m_state.Focused();
-    pos = focused >= 0 && focused >= m_state.TopRow() && focused < m_state.TopRow() + m_state.VisibleRows()
+    pos = focused >= 0 && focused >= m_state.TopRow() &&
+                  focused < m_state.TopRow() + m_state.VisibleRows()
               ? RowRect(focused).center()
               : QPoint(4, RowsAreaTop() + 4);
     pos.setX(std::min(pos.x(), 32));
@@ -705,8 +721,8 @@ void TZuzView::ShowHintNow() {
   if (!m_hint) m_hint = new TZuzHintWindow(this);
   const QRect cellRect = CellRect(cell.Row, cell.Column);
   const int maxWidth = std::max(cellRect.width(), 480);
-  m_hint->ShowAt(caption, viewport()->mapToGlobal(QPoint(inner.left() - 4, cellRect.top())),
-                 font(), maxWidth);
+  m_hint->ShowAt(caption, viewport()->mapToGlobal(QPoint(inner.left() - 4, cellRect.top())), font(),
+                 maxWidth);
 }
 
 void TZuzView::HideHint() {

@@ -21,8 +21,8 @@
 // Owners that change Columns() directly call ColumnsChanged() afterwards;
 // after a change of their data they call SetCount and repaint.
 //
-// Exceptions thrown by an owner's OnData are caught while painting (Qt's event
-// loop must not be unwound) and the row shows the error's text instead.
+// Exceptions thrown by an owner's OnData are caught (Qt's event loop must not
+// be unwound) and the row shows the error's text instead.
 //
 // Thread safety: main thread only, like every widget.
 #pragma once
@@ -104,8 +104,11 @@ class TZuzView : public QAbstractScrollArea {
   // --- Rows
   int Count() const { return m_state.Count(); }
   void SetCount(int count);
-  // Resets the shared item and runs OnData for the row; valid until the next call.
+  // Resets the shared item and runs OnData for the row; valid until the next
+  // call. When OnData throws, the item shows the error's text in its first
+  // visible column and ItemFailed() is true.
   TZuzItem& ItemAt(int index);
+  bool ItemFailed() const { return m_itemFailed; }
   bool IsSelected(int index) const { return m_state.IsSelected(index); }
   void Select(int index);
   void Deselect(int index);
@@ -228,6 +231,7 @@ class TZuzView : public QAbstractScrollArea {
   TZuzViewState m_state;
   TZuzTypeAhead m_typeAhead;
   TZuzItem m_item;
+  bool m_itemFailed = false;  // the last OnData threw
   TMarkupRenderer m_renderer;
   const TZuzImageList* m_images = nullptr;
   const TZuzImageList* m_states = nullptr;

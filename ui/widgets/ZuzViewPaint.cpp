@@ -1,17 +1,17 @@
 // TZuzView: painting the rows, the header and the footer, and auto-sizing
 // columns from the rendered captions.
+#include "ui/widgets/ZuzView.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
-#include <exception>
 
 #include "ui/widgets/UiText.h"
 #include "ui/widgets/ZuzImageList.h"
 #include "ui/widgets/ZuzLook.h"
-#include "ui/widgets/ZuzView.h"
 
 namespace {
 constexpr int kCellMargin = 3;
@@ -80,26 +80,20 @@ void TZuzView::ForgetLinksOf(int row) {
 
 void TZuzView::PaintRow(QPainter& painter, int row) {
   ForgetLinksOf(row);
-  std::string failure;
-  try {
-    ItemAt(row);
-  } catch (const std::exception& e) {
-    ResetItem(row);
-    failure = e.what();
-  }
-  const TZuzItem& item = m_item;
+  const TZuzItem& item = ItemAt(row);
   const QRect rowRect = RowRect(row);
   const bool selected = m_showSelection && item.Selected;
   QColor background = item.Background;
   QColor text = item.TextColour;
   QColor link = item.LinkColour;
   if (selected) {
-    const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
-    background = palette().color(group, QPalette::Highlight);
-    text = palette().color(group, QPalette::HighlightedText);
+    // The active colours also when the view has no focus: some styles' inactive
+    // pair does not read on bars and shaded cells.
+    background = palette().color(QPalette::Active, QPalette::Highlight);
+    text = palette().color(QPalette::Active, QPalette::HighlightedText);
     link = text;  // the link colour would not read on the highlight
   }
-  if (!failure.empty()) text = Qt::red;
+  if (m_itemFailed) text = Qt::red;
 
   const int left = -horizontalScrollBar()->value();
   const int columnsRight = left + m_columns->VisibleWidth();
@@ -107,11 +101,13 @@ void TZuzView::PaintRow(QPainter& painter, int row) {
   if (bar) {
     const int width = ScrolledWidth();
     const int filled = zuzlayout::BarWidth(width, item.Bar);
-    painter.fillRect(QRect(left, rowRect.y(), filled, m_rowHeight), ZuzDarken(ZuzDarken(background)));
+    painter.fillRect(QRect(left, rowRect.y(), filled, m_rowHeight),
+                     ZuzDarken(ZuzDarken(background)));
     painter.fillRect(QRect(left + filled, rowRect.y(), width - filled, m_rowHeight), background);
   } else if (columnsRight < rowRect.right() + 1) {
-    painter.fillRect(QRect(columnsRight, rowRect.y(), rowRect.right() + 1 - columnsRight, m_rowHeight),
-                     background);
+    painter.fillRect(
+        QRect(columnsRight, rowRect.y(), rowRect.right() + 1 - columnsRight, m_rowHeight),
+        background);
   }
 
   const int first = m_columns->FirstVisible();
@@ -142,8 +138,8 @@ void TZuzView::PaintRow(QPainter& painter, int row) {
       }
       painter.restore();
     }
-    const std::string& caption = failure.empty() ? item.Caption(col) : failure;
-    if (!caption.empty() && (failure.empty() || col == first))
+    const std::string& caption = item.Caption(col);
+    if (!caption.empty())
       PaintCaption(painter, row, col, CaptionRect(row, col, item), caption, text, link);
   }
 
@@ -168,7 +164,8 @@ void TZuzView::PaintCaption(QPainter& painter, int row, int column, const QRect&
     dx = inner.width() - layout.Extent.width();
   else if (col->Horizontal == TZuzHorizontal::Centre)
     dx = (inner.width() - layout.Extent.width()) / 2;
-  const int dy = col->Vertical == TZuzVertical::Centre ? (inner.height() - layout.Extent.height()) / 2 : 0;
+  const int dy =
+      col->Vertical == TZuzVertical::Centre ? (inner.height() - layout.Extent.height()) / 2 : 0;
   const QPoint origin = inner.topLeft() + QPoint(std::max(0, dx), std::max(0, dy));
   painter.save();
   painter.setClipRect(inner, Qt::IntersectClip);
@@ -176,7 +173,8 @@ void TZuzView::PaintCaption(QPainter& painter, int row, int column, const QRect&
   painter.restore();
   for (TMarkupLinkRegion& region : TMarkupRenderer::LinkRegions(layout, origin)) {
     const QRect rect = region.Rect.intersected(inner);
-    if (!rect.isEmpty()) m_links.push_back({row, column, region.Link, std::move(region.Name), rect});
+    if (!rect.isEmpty())
+      m_links.push_back({row, column, region.Link, std::move(region.Name), rect});
   }
 }
 
@@ -217,11 +215,13 @@ void TZuzView::PaintHeaderRow(QPainter& painter, bool footer) {
     const QString label = ToQString(footer ? column->Footer : column->Header);
     if (label.isEmpty() || content.width() <= 0) continue;
     Qt::Alignment align = Qt::AlignVCenter;
-    align |= column->Horizontal == TZuzHorizontal::Right
-                 ? Qt::AlignRight
-                 : (column->Horizontal == TZuzHorizontal::Centre ? Qt::AlignHCenter : Qt::AlignLeft);
+    align |=
+        column->Horizontal == TZuzHorizontal::Right
+            ? Qt::AlignRight
+            : (column->Horizontal == TZuzHorizontal::Centre ? Qt::AlignHCenter : Qt::AlignLeft);
     painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(content, int(align), metrics.elidedText(label, Qt::ElideRight, content.width()));
+    painter.drawText(content, int(align),
+                     metrics.elidedText(label, Qt::ElideRight, content.width()));
   }
   if (right < width) {
     QStyleOptionHeader option;
@@ -244,10 +244,10 @@ void TZuzView::AutoSizeColumn(int index, int from, int to) {
   for (int row = from; row <= to; ++row) {
     const TZuzItem& item = ItemAt(row);
     const std::string& caption = item.Caption(index);
-    int w = caption.empty() ? 0
-                            : m_renderer.Layout(caption, TMarkupDialect::View, TMarkupFit::Wrap,
-                                                kUnbounded, 0)
-                                  .Extent.width();
+    int w = caption.empty()
+                ? 0
+                : m_renderer.Layout(caption, TMarkupDialect::View, TMarkupFit::Wrap, kUnbounded, 0)
+                      .Extent.width();
     if (caption.find(' ') != std::string::npos)
       w = zuzlayout::WrappedCaptionWidth(w, m_rowHeight, m_renderer.LineHeight());
     if (first) {

@@ -75,7 +75,9 @@ void TZuzViewState::Focus(int index) {
   ScrollIntoView(index);
 }
 
-void TZuzViewState::SetTopRow(int top) { m_top = std::clamp(top, 0, MaxTopRow()); }
+void TZuzViewState::SetTopRow(int top) {
+  m_top = std::clamp(top, 0, MaxTopRow());
+}
 
 void TZuzViewState::SetPage(int fullRows, int visibleRows) {
   m_fullRows = std::max(1, fullRows);
@@ -83,7 +85,9 @@ void TZuzViewState::SetPage(int fullRows, int visibleRows) {
   SetTopRow(m_top);
 }
 
-int TZuzViewState::MaxTopRow() const { return std::max(0, m_count - m_fullRows); }
+int TZuzViewState::MaxTopRow() const {
+  return std::max(0, m_count - m_fullRows);
+}
 
 int TZuzViewState::LastFullRow() const {
   if (m_count == 0) return -1;
@@ -100,7 +104,9 @@ bool TZuzViewState::ScrollIntoView(int index) {
   return m_top != old;
 }
 
-int TZuzViewState::PageStep() const { return std::max(1, m_visibleRows - 2); }
+int TZuzViewState::PageStep() const {
+  return std::max(1, m_visibleRows - 2);
+}
 
 void TZuzViewState::Click(int row, bool shift, bool ctrl) {
   if (row < 0 || row >= m_count) {
@@ -217,6 +223,8 @@ int WrappedCaptionWidth(int width, int rowHeight, int textHeight) {
   return int(std::lrint(double(width) / lines * (1.0 + (lines - 1) / 10.0)));
 }
 
-int BarWidth(int width, double bar) { return int(std::lrint(width * std::clamp(bar, 0.0, 1.0))); }
+int BarWidth(int width, double bar) {
+  return int(std::lrint(width * std::clamp(bar, 0.0, 1.0)));
+}
 
 }  // namespace zuzlayout

@@ -91,8 +91,8 @@ class TZuzViewState {
   int m_top = 0;
   int m_fullRows = 1;
   int m_visibleRows = 1;
-  int m_focus = -1;   // -1 or 0..Count-1
-  int m_anchor = -1;  // -1 or 0..Count-1
+  int m_focus = -1;              // -1 or 0..Count-1
+  int m_anchor = -1;             // -1 or 0..Count-1
   TAdvRef<TAdvSet> m_selection;  // only rows 0..Count-1
 };
 

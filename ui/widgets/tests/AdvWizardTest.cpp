@@ -35,7 +35,9 @@ struct TWizardFixture {
       page->OnPageOpen = [this, page](TAdvTabSheet* previous) {
         Log.push_back("open " + page->Name() + " from " + (previous ? previous->Name() : "-"));
       };
-      page->OnPageClose = [this](TAdvTabSheet* sender) { Log.push_back("close " + sender->Name()); };
+      page->OnPageClose = [this](TAdvTabSheet* sender) {
+        Log.push_back("close " + sender->Name());
+      };
     }
     Wizard->OnLastPageClose = [this](TAdvTabSheet*) { Log.push_back("close LastPage"); };
     Form->show();
@@ -69,7 +71,8 @@ class AdvWizardTest : public QObject {
       TAdvWizard orphan(nullptr);
       QFAIL("no error");
     } catch (const EAdvanced& e) {
-      QCOMPARE(std::string(e.what()), std::string("how did you do that - the component must be dropped on a form"));
+      QCOMPARE(std::string(e.what()),
+               std::string("how did you do that - the component must be dropped on a form"));
     }
   }
 
@@ -91,11 +94,11 @@ class AdvWizardTest : public QObject {
     f.Next();
     QCOMPARE(f.Wizard->CurrentPageName(), std::string("LastPage"));
     QCOMPARE(f.Wizard->NextButton()->text(), QStringLiteral("Finish"));
-    QCOMPARE(f.Log, std::vector<std::string>({"open Page1 from FirstPage", "close Page1",
-                                              "open Page2 from Page1", "close Page2",
-                                              "open Page1 from Page2", "close Page1",
-                                              "open Page2 from Page1", "close Page2",
-                                              "open Page3 from Page2", "close Page3"}));
+    QCOMPARE(f.Log,
+             std::vector<std::string>(
+                 {"open Page1 from FirstPage", "close Page1", "open Page2 from Page1",
+                  "close Page2", "open Page1 from Page2", "close Page1", "open Page2 from Page1",
+                  "close Page2", "open Page3 from Page2", "close Page3"}));
     f.Back();
     QCOMPARE(f.Wizard->CurrentPageName(), std::string("Page3"));
   }

@@ -42,8 +42,8 @@ class MarkupTest : public QObject {
 
  private slots:
   void EscapeAndUnescapeRoundTrip() {
-    const std::vector<std::string> texts = {"", "plain", "a < b > c & d", "&amp;", "<b>x</b>",
-                                            "&lt;&gt;&&;", "\xE9t\xE9"};
+    const std::vector<std::string> texts = {"",         "plain",       "a < b > c & d", "&amp;",
+                                            "<b>x</b>", "&lt;&gt;&&;", "\xE9t\xE9"};
     for (const std::string& text : texts) {
       const std::string escaped = MarkupEscape(text);
       QVERIFY2(escaped.find('<') == std::string::npos && escaped.find('>') == std::string::npos,
@@ -122,15 +122,17 @@ class MarkupTest : public QObject {
     const TMarkupLayout layout =
         r.Layout("<b>Name</b> <a open>more</a>", TMarkupDialect::View, TMarkupFit::Cell, 400, 40);
     QCOMPARE(layout.Pieces.front().Font, TMarkupRenderer::kBold);
-    QCOMPARE(layout.Pieces.front().Rect.width(), r.Metrics(TMarkupRenderer::kBold).horizontalAdvance("Name"));
+    QCOMPARE(layout.Pieces.front().Rect.width(),
+             r.Metrics(TMarkupRenderer::kBold).horizontalAdvance("Name"));
     const auto regions = TMarkupRenderer::LinkRegions(layout, QPoint(10, 5));
     QCOMPARE(int(regions.size()), 1);
     QCOMPARE(regions[0].Name, std::string("open"));
     QCOMPARE(regions[0].Rect.width(), r.Metrics(0).horizontalAdvance("more"));
     // Hovered in the list view: bold and underlined, so wider.
-    const TMarkupLayout hovered =
-        r.Layout("<b>Name</b> <a open>more</a>", TMarkupDialect::View, TMarkupFit::Cell, 400, 40, 0);
-    QCOMPARE(hovered.Pieces.back().Font, uint8_t(TMarkupRenderer::kBold | TMarkupRenderer::kUnderline));
+    const TMarkupLayout hovered = r.Layout("<b>Name</b> <a open>more</a>", TMarkupDialect::View,
+                                           TMarkupFit::Cell, 400, 40, 0);
+    QCOMPARE(hovered.Pieces.back().Font,
+             uint8_t(TMarkupRenderer::kBold | TMarkupRenderer::kUnderline));
     QVERIFY(hovered.Extent.width() > layout.Extent.width());
   }
 
@@ -163,7 +165,7 @@ class MarkupTest : public QObject {
 
   void LabelWithoutWordWrapEndsInEllipsis() {
     TMarkupRenderer r(ZuzFont());
-    const int width = r.Metrics(0).horizontalAdvance("A long caption") ;
+    const int width = r.Metrics(0).horizontalAdvance("A long caption");
     const TMarkupLayout layout = r.Layout("A long caption that does not fit", TMarkupDialect::Label,
                                           TMarkupFit::Ellipsis, width, 0);
     const std::string line = LineText(layout, 0);
@@ -171,8 +173,8 @@ class MarkupTest : public QObject {
     QVERIFY(layout.Truncated);
     QVERIFY(layout.Extent.width() <= width);
     // Bold text before the cut is kept bold.
-    const TMarkupLayout bold =
-        r.Layout("<b>Bold words here</b>", TMarkupDialect::Label, TMarkupFit::Ellipsis, width / 2, 0);
+    const TMarkupLayout bold = r.Layout("<b>Bold words here</b>", TMarkupDialect::Label,
+                                        TMarkupFit::Ellipsis, width / 2, 0);
     QCOMPARE(bold.Pieces.front().Font, TMarkupRenderer::kBold);
     QVERIFY(LineText(bold, 0).ends_with("..."));
   }
@@ -180,8 +182,8 @@ class MarkupTest : public QObject {
   void LabelWordWrapBreaksAtBlanksAndKeepsLongWords() {
     TMarkupRenderer r(ZuzFont());
     const int width = r.Metrics(0).horizontalAdvance("one two") + 1;
-    const TMarkupLayout layout =
-        r.Layout("one two three extraordinarilylongword", TMarkupDialect::Label, TMarkupFit::Wrap, width, 0);
+    const TMarkupLayout layout = r.Layout("one two three extraordinarilylongword",
+                                          TMarkupDialect::Label, TMarkupFit::Wrap, width, 0);
     QCOMPARE(LineText(layout, 0), std::string("one two"));
     QCOMPARE(LineText(layout, 1), std::string("three"));
     QCOMPARE(LineText(layout, 2), std::string("extraordinarilylongword"));

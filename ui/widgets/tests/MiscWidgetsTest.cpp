@@ -58,7 +58,8 @@ class MiscWidgetsTest : public QObject {
     QVERIFY(browse.Execute());
     QCOMPARE(browse.Folder, folder);
     QTimer::singleShot(0, [] {
-      if (QWidget* dialog = QApplication::activeModalWidget()) qobject_cast<QDialog*>(dialog)->reject();
+      if (QWidget* dialog = QApplication::activeModalWidget())
+        qobject_cast<QDialog*>(dialog)->reject();
     });
     QVERIFY(!browse.Execute());
     QCOMPARE(browse.Folder, folder);

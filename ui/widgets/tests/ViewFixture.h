@@ -18,7 +18,8 @@ struct TViewFixture {
   std::function<void(int, TZuzItem&)> Extra;
   std::vector<int> Asked;
 
-  explicit TViewFixture(int rows, QSize size = QSize(320, 220)) : View(std::make_unique<TZuzView>()) {
+  explicit TViewFixture(int rows, QSize size = QSize(320, 220))
+      : View(std::make_unique<TZuzView>()) {
     View->Columns().AddColumn("Name", "", 150);
     View->Columns().AddColumn("Size", "", 80, true, TZuzHorizontal::Right);
     View->Columns().Footer = false;

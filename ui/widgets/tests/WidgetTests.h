@@ -8,8 +8,8 @@
 
 std::vector<std::function<QObject*()>>& WidgetTestRegistry();
 
-#define WIDGET_TEST(Class)                                                \
-  namespace {                                                             \
-  const bool k##Class##Registered =                                       \
+#define WIDGET_TEST(Class)                                                            \
+  namespace {                                                                         \
+  const bool k##Class##Registered =                                                   \
       (WidgetTestRegistry().push_back([]() -> QObject* { return new Class; }), true); \
   }

@@ -97,8 +97,9 @@ class ZuzColumnsTest : public QObject {
     auto saved = SampleColumns();
     saved->SaveToFile(path, &TAdvXMLWriter::ClassInfo);
     const std::string xml = ReadAll(path);
-    for (const char* name : {"\"Header\"", "\"Footer\"", "\"Width\"", "\"Visible\"", "\"Horizontal\"",
-                             "\"Vertical\"", "\"Image\"", "\"Order\"", "\"Hint\"", "TZuzColumn\""})
+    for (const char* name :
+         {"\"Header\"", "\"Footer\"", "\"Width\"", "\"Visible\"", "\"Horizontal\"", "\"Vertical\"",
+          "\"Image\"", "\"Order\"", "\"Hint\"", "TZuzColumn\""})
       QVERIFY2(xml.find(name) != std::string::npos, name);
     // Field order of a column.
     QVERIFY(xml.find("\"Width\"") < xml.find("\"Visible\""));

@@ -125,7 +125,8 @@ class ZuzTaskpadTest : public QObject {
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
     QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.ButtonRect(0).center());
-    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.ButtonRect(1).center());  // disabled
+    QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier,
+                      bar.ButtonRect(1).center());  // disabled
     QCOMPARE(clicks, (std::vector<std::pair<int, int>>{{0, 0}}));
     // Not all six fit: the down arrow scrolls by one button.
     QVERIFY(!bar.DownArrowRect().isEmpty());

@@ -163,7 +163,8 @@ class ZuzViewStateTest : public QObject {
       state.Navigate(TZuzKey::PageDown, false);
       state.Navigate(TZuzKey::PageDown, false);
       const int afterTwo = state.Focused();
-      QVERIFY2(afterTwo >= 2, qPrintable(QString("full %1 visible %2: %3").arg(full).arg(visible).arg(afterTwo)));
+      QVERIFY2(afterTwo >= 2,
+               qPrintable(QString("full %1 visible %2: %3").arg(full).arg(visible).arg(afterTwo)));
       state.Navigate(TZuzKey::PageUp, false);
       state.Navigate(TZuzKey::PageUp, false);
       QVERIFY(state.Focused() < afterTwo);
@@ -240,7 +241,7 @@ class ZuzViewStateTest : public QObject {
     QCOMPARE(zuzlayout::FillRowHeight(17, 340, 30, 27), 17);
     QCOMPARE(zuzlayout::VisibleRows(340, 17), 21);
     QCOMPARE(zuzlayout::FullRows(10, 17), 1);
-    QCOMPARE(zuzlayout::BarWidth(201, 0.5), 100);  // ties to even
+    QCOMPARE(zuzlayout::BarWidth(201, 0.5), 100);                // ties to even
     QCOMPARE(zuzlayout::WrappedCaptionWidth(300, 34, 17), 165);  // (300 / 2) × 1.1
   }
 };

@@ -69,7 +69,8 @@ class ZuzViewTest : public QObject {
     QVERIFY(f.View->IsSelected(2));
     // Pressed on the link, released beside it: no link event.
     QTest::mousePress(f.Port(), Qt::LeftButton, Qt::NoModifier, link.center());
-    QTest::mouseRelease(f.Port(), Qt::LeftButton, Qt::NoModifier, QPoint(link.right() + 40, link.center().y()));
+    QTest::mouseRelease(f.Port(), Qt::LeftButton, Qt::NoModifier,
+                        QPoint(link.right() + 40, link.center().y()));
     QCOMPARE(links.size(), size_t(1));
     // Hovering shows the hand cursor and draws the link bold and underlined.
     MoveMouse(f.Port(), link.center());
@@ -232,13 +233,22 @@ class ZuzViewTest : public QObject {
     };
     f.Paint();  // must not throw through Qt
     QVERIFY(f.View->isVisible());
+    const TZuzItem& item = f.View->ItemAt(1);
+    QVERIFY(f.View->ItemFailed());
+    QCOMPARE(item.Caption(0), std::string("(TUser.Data): broken"));
+    // Hints, searches and clicks reach the same row safely.
+    QTest::mouseClick(f.Port(), Qt::LeftButton, Qt::NoModifier, f.CellCentre(1, 0));
+    QCOMPARE(f.View->Focused(), 1);
+    f.View->ItemAt(0);
+    QVERIFY(!f.View->ItemFailed());
   }
 
   void CtrlWheelChangesTheFontSizeNotBelowFive() {
     TViewFixture f(50);
     const int size = f.View->font().pointSize();
     QWheelEvent forward(QPointF(20, 40), QPointF(f.Port()->mapToGlobal(QPoint(20, 40))), QPoint(),
-                        QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+                        QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
+                        false);
     QApplication::sendEvent(f.Port(), &forward);
     QCOMPARE(f.View->font().pointSize(), size - 1);
     for (int i = 0; i < 20; ++i) QApplication::sendEvent(f.Port(), &forward);
