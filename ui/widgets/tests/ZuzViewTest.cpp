@@ -1,8 +1,11 @@
 // The list view on screen: what it asks the owner for, selection by mouse
 // and keys, links, headers, hints, bars, images and type-ahead.
+#include <QDropEvent>
 #include <QImage>
+#include <QMimeData>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QUrl>
 #include <QtTest>
 #include <algorithm>
 #include <stdexcept>
@@ -257,6 +260,45 @@ class ZuzViewTest : public QObject {
                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(f.Port(), &down);
     QCOMPARE(f.View->TopRow(), QApplication::wheelScrollLines());
+  }
+
+  void DroppedFilesReachTheOwnerOnlyWhenAccepted() {
+    TViewFixture f(3);
+    std::vector<std::string> dropped;
+    f.View->OnDropFiles = [&](const std::vector<std::string>& files) { dropped = files; };
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/var/log/squid/access.log")),
+                  QUrl(QStringLiteral("https://example.com/x"))});
+    auto drop = [&] {
+      QDragEnterEvent enter(QPoint(20, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(f.Port(), &enter);
+      QDropEvent event(QPointF(20, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(f.Port(), &event);
+    };
+    drop();
+    QVERIFY(dropped.empty());
+    f.View->SetAcceptFiles(true);
+    drop();
+    QCOMPARE(dropped, std::vector<std::string>({"/var/log/squid/access.log"}));
+  }
+
+  void PressingOnAMultiSelectionStartsADragWithoutChangingIt() {
+    TViewFixture f(6);
+    f.View->SetMultiSelect(true);
+    f.View->SetAutoDrag(true);
+    int drags = 0;
+    f.View->OnStartDrag = [&] { ++drags; };
+    QTest::mouseClick(f.Port(), Qt::LeftButton, Qt::NoModifier, f.CellCentre(1, 0));
+    QTest::mouseClick(f.Port(), Qt::LeftButton, Qt::ShiftModifier, f.CellCentre(3, 0));
+    const QPoint start = f.CellCentre(2, 0);
+    QTest::mousePress(f.Port(), Qt::LeftButton, Qt::NoModifier, start);
+    MoveMouse(f.Port(), start + QPoint(0, 40), Qt::LeftButton);
+    QTest::mouseRelease(f.Port(), Qt::LeftButton, Qt::NoModifier, start + QPoint(0, 40));
+    QCOMPARE(drags, 1);
+    QCOMPARE(f.View->State().SelectedCount(), int64_t(3));
+    // Without a move the release is an ordinary click.
+    QTest::mouseClick(f.Port(), Qt::LeftButton, Qt::NoModifier, start);
+    QCOMPARE(f.View->State().SelectedCount(), int64_t(1));
   }
 
   void EnteringTheViewFocusesTheFirstRow() {
