@@ -38,10 +38,10 @@ TEST(AlertSoundsTest, SoundNamesOfPriorities) {
 TEST(AlertSoundsTest, StoredFileIsResolvedAgainstApplicationFolder) {
   auto settings = AdvNew<TSettings>();
   TAdvStringMatch& sounds = settings->Sounds();
-  sounds.SetMatch("A", "sounds\\sub\\x.wav");
-  sounds.SetMatch("B", "/usr/share/sounds/bell.wav");
-  sounds.SetMatch("C", "SoundsX.wav");
-  sounds.SetMatch("D", "Sounds/y.wav");
+  sounds.Add("A", "sounds\\sub\\x.wav");
+  sounds.Add("B", "/usr/share/sounds/bell.wav");
+  sounds.Add("C", "SoundsX.wav");
+  sounds.Add("D", "Sounds/y.wav");
   EXPECT_EQ(AlertSoundFile(*settings, "High Priority Alert", "/opt/vexa"),
             "/opt/vexa/Sounds/High.wav");
   EXPECT_EQ(AlertSoundFile(*settings, "Input Issue Alert", "/opt/vexa/"),

@@ -128,9 +128,11 @@ TEST_F(ExtensionsTest, FileKeepsOrderClassesAndFields) {
 TEST_F(ExtensionsTest, DamagedFileIsKeptAsideAndListUnchanged) {
   const std::string folder = vexatest::MakeTempFolder("extbad");
   const std::string file = folder + "/" + kExtensionsFileName;
-  vexatest::WriteFileText(file, "<?xml version=\"1.0\"?><broken");
   auto list = AdvNew<TVexaExtensions>();
   list->Add(AdvNew<TExecutableExtension>("Keep", "keep %1").Detach());
+  SaveExtensionsFile(*list, file);
+  const std::string saved = vexatest::ReadFileText(file);
+  vexatest::WriteFileText(file, saved.substr(0, saved.size() / 2));
   EXPECT_NE(LoadExtensionsFile(*list, file), "");
   ASSERT_EQ(list->Count(), 1);
   EXPECT_EQ(list->Extension(0)->Name(), "Keep");
