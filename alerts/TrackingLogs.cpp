@@ -44,9 +44,7 @@ bool IsControl(char c) {
 
 }  // namespace
 
-TTrackingLog::TTrackingLog() {
-  m_buffer.reserve(kBlockSize + 4096);
-}
+TTrackingLog::TTrackingLog() = default;
 
 TTrackingLog::~TTrackingLog() {
   try {
@@ -145,68 +143,107 @@ void TTrackingLog::BuildFileName(std::string& name, std::string_view date,
   name += kExtension;
 }
 
-bool TTrackingLog::UseFile(const std::string& name) {
-  if (!m_name.empty() && name == m_name) return true;
-  Close();
-  if (name == m_failedName && platform::TicksSince(m_failedTick) < kRetryInterval) return false;
-  try {
-    OpenFile(name);
-    m_failedName.clear();
-    return true;
-  } catch (const std::exception&) {
-    // The line is lost; the next line for this name tries again (after the
-    // retry interval).
-    m_file = nullptr;
-    m_name.clear();
-    m_failedName = name;
-    m_failedTick = platform::TickCount();
-    return false;
+TTrackingLog::TOpenFile* TTrackingLog::UseFile(const std::string& name) {
+  const std::string& folder = m_settings->TrackingLogLocation();
+  TOpenFile* file = nullptr;
+  if (m_current && m_current->Name == name && m_current->Folder == folder) {
+    file = m_current;
+  } else {
+    for (const auto& open : m_files)
+      if (open->Name == name && open->Folder == folder) file = open.get();
   }
+  if (!file) {
+    m_current = nullptr;
+    if (name == m_failedName && folder == m_failedFolder &&
+        platform::TicksSince(m_failedTick) < kRetryInterval)
+      return nullptr;
+    if (m_files.size() >= kMaxOpenFiles) {
+      size_t oldest = 0;
+      for (size_t i = 1; i < m_files.size(); ++i)
+        if (m_files[i]->LastUse < m_files[oldest]->LastUse) oldest = i;
+      CloseAt(oldest);
+    }
+    try {
+      m_files.push_back(OpenFile(folder, name));
+      file = m_files.back().get();
+      m_failedName.clear();
+    } catch (const std::exception&) {
+      // The line is lost; the next line for this file tries again (after
+      // the retry interval).
+      m_failedFolder = folder;
+      m_failedName = name;
+      m_failedTick = platform::TickCount();
+      return nullptr;
+    }
+  }
+  file->LastUse = ++m_uses;
+  file->Used = true;
+  m_current = file;
+  return file;
 }
 
-void TTrackingLog::OpenFile(const std::string& name) {
-  std::string path = m_settings->TrackingLogLocation();
+std::unique_ptr<TTrackingLog::TOpenFile> TTrackingLog::OpenFile(const std::string& folder,
+                                                                const std::string& name) {
+  std::string path = folder;
   if (path.back() != '/') path += '/';
   path += name;
   const bool existed = FileExists(path);
-  TAdvRef<TAdvFile> file = AdvNew<TAdvFile>();
+  auto open = std::make_unique<TOpenFile>();
+  open->Folder = folder;
+  open->Name = name;
+  open->File = AdvNew<TAdvFile>();
   // Created when missing, contents kept, others may read and write.
-  file->OpenFile(path, 1, 3);
-  file->SeekToEnd();
+  open->File->OpenFile(path, 1, 3);
+  open->File->SeekToEnd();
   if (!existed) {
     std::string directives = "#Software: Varnex Vexa Tracking Log " + m_version + "\r\n";
     directives += "#Version: 1.0\r\n";
     directives += kFieldsDirective;
     directives += "\r\n";
-    file->Write(directives.data(), static_cast<uint32_t>(directives.size()));
+    open->File->Write(directives.data(), static_cast<uint32_t>(directives.size()));
   }
-  m_file = std::move(file);
-  m_name = name;
+  open->Buffer.reserve(kBlockSize + 4096);
+  return open;
+}
+
+bool TTrackingLog::WriteOut(TOpenFile& file) {
+  if (file.Buffer.empty()) return true;
+  try {
+    file.File->Write(file.Buffer.data(), static_cast<uint32_t>(file.Buffer.size()));
+    file.Buffer.clear();
+    return true;
+  } catch (const std::exception&) {
+    // A full disk or a vanished share: these lines are lost.
+    file.Buffer.clear();
+    return false;
+  }
+}
+
+void TTrackingLog::CloseAt(size_t index) {
+  std::unique_ptr<TOpenFile> file = std::move(m_files[index]);
+  m_files.erase(m_files.begin() + static_cast<ptrdiff_t>(index));
+  if (m_current == file.get()) m_current = nullptr;
+  WriteOut(*file);
+  try {
+    file->File->CloseFile();
+  } catch (const std::exception&) {
+    // Nothing more to lose.
+  }
 }
 
 void TTrackingLog::Flush() {
-  if (m_buffer.empty()) return;
-  if (m_file) {
-    try {
-      m_file->Write(m_buffer.data(), static_cast<uint32_t>(m_buffer.size()));
-    } catch (const std::exception&) {
-      // A full disk or a vanished share: these lines are lost, and the next
-      // line opens its file afresh.
-      m_file = nullptr;
-      m_name.clear();
-    }
+  for (size_t i = m_files.size(); i-- > 0;) {
+    TOpenFile& file = *m_files[i];
+    if (!WriteOut(file) || !file.Used)
+      CloseAt(i);
+    else
+      file.Used = false;
   }
-  m_buffer.clear();
 }
 
 void TTrackingLog::Close() {
-  Flush();
-  if (m_file) {
-    TAdvRef<TAdvFile> file = std::move(m_file);
-    m_name.clear();
-    file->CloseFile();
-  }
-  m_name.clear();
+  while (!m_files.empty()) CloseAt(m_files.size() - 1);
+  m_current = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -231,10 +268,12 @@ void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit
   // the line before) allocates nothing.
   std::string& name = m_scratchName;
   BuildFileName(name, date, user);
-  if (!UseFile(name)) return;
+  TOpenFile* file = UseFile(name);
+  if (!file) return;
 
   const std::string& separator = m_settings->FormatSettings().TimeSeparator;
-  std::string& out = m_buffer;
+  m_out = &file->Buffer;
+  std::string& out = file->Buffer;
   out += date;
   out += '\t';
   AppendTwoDigits(ms / 3600000);
@@ -287,35 +326,39 @@ void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit
     AppendClock(0);
   }
   out += "\r\n";
-  if (out.size() >= kBlockSize) Flush();
+  if (out.size() >= kBlockSize && !WriteOut(*file)) {
+    for (size_t i = 0; i < m_files.size(); ++i)
+      if (m_files[i].get() == file) CloseAt(i);
+  }
 }
 
 void TTrackingLog::AppendField(std::string_view value) {
-  const size_t start = m_buffer.size();
-  m_buffer += value;
-  for (size_t i = start; i < m_buffer.size(); ++i)
-    if (IsControl(m_buffer[i])) m_buffer[i] = ' ';
+  std::string& out = *m_out;
+  const size_t start = out.size();
+  out += value;
+  for (size_t i = start; i < out.size(); ++i)
+    if (IsControl(out[i])) out[i] = ' ';
 }
 
 void TTrackingLog::AppendNumber(uint64_t value) {
   char digits[24];
   const auto result = std::to_chars(digits, digits + sizeof(digits), value);
-  m_buffer.append(digits, result.ptr);
+  m_out->append(digits, result.ptr);
 }
 
 void TTrackingLog::AppendTwoDigits(uint32_t value) {
-  m_buffer += char('0' + value / 10 % 10);
-  m_buffer += char('0' + value % 10);
+  *m_out += char('0' + value / 10 % 10);
+  *m_out += char('0' + value % 10);
 }
 
 void TTrackingLog::AppendClock(uint64_t milliseconds) {
   const uint64_t seconds = milliseconds / 1000;
   const uint64_t hours = seconds / 3600;
-  if (hours < 10) m_buffer += '0';
+  if (hours < 10) *m_out += '0';
   AppendNumber(hours);
   const std::string& separator = m_settings->FormatSettings().TimeSeparator;
-  m_buffer += separator;
+  *m_out += separator;
   AppendTwoDigits(static_cast<uint32_t>(seconds / 60 % 60));
-  m_buffer += separator;
+  *m_out += separator;
   AppendTwoDigits(static_cast<uint32_t>(seconds % 60));
 }

@@ -20,21 +20,31 @@
 // exactly eleven fields, whatever the log data holds.
 //
 // Speed: the engine writes a line for every accepted hit, so lines are
-// collected in memory and written in large blocks; the file is opened only
-// when the name of the lines changes (a new day, another user in per-user
-// mode), and kept open otherwise. The collected lines reach the file when
-// the block is full, when the file changes, on Flush (the engine flushes at
-// the end of every processing cycle) and when the object is freed. A file
-// that cannot be opened costs the lines that needed it; it is tried again on
-// the next line for it, but no more than once every kRetryInterval
-// milliseconds, so a missing folder does not cost a failed open per hit.
+// collected in memory and written in large blocks, and files are kept open:
+// up to kMaxOpenFiles of them, so that per-user mode with users taking turns
+// does not reopen a file for every line. The collected lines reach their
+// file when its block is full, on Flush (the engine flushes at the end of
+// every processing cycle, so a line waits at most one cycle) and when the
+// object is freed. Flush also closes the files no line went to since the
+// flush before, so a file of a past day or of a user who went quiet is not
+// held open. When more files are needed the least recently used one is
+// written out and closed. Files are kept by folder and name, so a new
+// "TrackingLogLocation" takes effect with the next line.
+//
+// A file that cannot be opened costs the lines that needed it; it is tried
+// again on the next line for it, but no more than once every kRetryInterval
+// milliseconds, so a missing folder does not cost a failed open per hit. A
+// file that cannot be written is closed and its collected lines are lost;
+// the next line for it opens it afresh.
 //
 // Thread safety: none; the engine calls it on the main thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "core/AdvFiles.h"
 
@@ -55,6 +65,7 @@ class TTrackingLog : public TAdvObject {
   // Collected bytes that make the block go to the file.
   static constexpr size_t kBlockSize = 64 * 1024;
   static constexpr uint32_t kRetryInterval = 1000;
+  static constexpr size_t kMaxOpenFiles = 32;
   // The longest file name the file system takes.
   static constexpr size_t kMaxFileName = 255;
 
@@ -84,13 +95,17 @@ class TTrackingLog : public TAdvObject {
   // The user or department filter of "TrackingLogFilterMode".
   bool PassesFilter(std::string_view name);
 
-  // Writes the collected lines to the open file.
+  // Writes the collected lines to their files, and closes the files that
+  // got no line since the flush before.
   void Flush();
-  // Flushes and closes the open file.
+  // Writes the collected lines and closes every file.
   void Close();
 
-  // The open file's name without its folder; empty when none is open.
-  const std::string& FileName() const { return m_name; }
+  // The name (without folder) of the file the last line went to; empty when
+  // that line could not be written or after Close.
+  std::string FileName() const { return m_current ? m_current->Name : std::string(); }
+  // How many files are open now.
+  size_t OpenFileCount() const { return m_files.size(); }
   // The file name (without folder) for a line of this time and user.
   std::string FileNameFor(double dateTime, std::string_view user) const;
   // A user text as it may stand in a file name (see the file comment).
@@ -100,14 +115,27 @@ class TTrackingLog : public TAdvObject {
   ~TTrackingLog() override;
 
  private:
+  struct TOpenFile {
+    std::string Folder;  // the location it was opened in
+    std::string Name;    // without the folder
+    TAdvRef<TAdvFile> File;
+    std::string Buffer;  // lines not yet written
+    uint64_t LastUse = 0;
+    bool Used = true;  // a line came since the last Flush
+  };
+
   // The common writing step: picks the file, then collects the line.
   void WriteLine(std::string_view user, uint32_t address, const THit* hit,
                  std::string_view alertText, std::string_view protocolText, double dateTime);
-  // Makes sure the file `name` is open; false when the line must be dropped.
-  bool UseFile(const std::string& name);
+  // The open file for the name in the current location, opened when
+  // needed; null when the line must be dropped.
+  TOpenFile* UseFile(const std::string& name);
+  std::unique_ptr<TOpenFile> OpenFile(const std::string& folder, const std::string& name);
   void BuildFileName(std::string& name, std::string_view date, std::string_view user) const;
-  void OpenFile(const std::string& name);
-  void AppendDate(int64_t day);
+  // Writes the file's collected lines; false (and nothing kept) on failure.
+  static bool WriteOut(TOpenFile& file);
+  // Writes out and closes the file at `index` of m_files.
+  void CloseAt(size_t index);
   void AppendField(std::string_view value);
   void AppendNumber(uint64_t value);
   void AppendTwoDigits(uint32_t value);
@@ -119,11 +147,12 @@ class TTrackingLog : public TAdvObject {
   THitIndicies* m_hitStore = nullptr;
   std::string m_version = kDefaultVersion;
 
-  TAdvRef<TAdvFile> m_file;  // open exactly while m_name is not empty
-  std::string m_name;
-  std::string m_buffer;  // lines collected for the open file
+  std::vector<std::unique_ptr<TOpenFile>> m_files;  // at most kMaxOpenFiles
+  TOpenFile* m_current = nullptr;  // the file of the last line, in m_files or null
+  std::string* m_out = nullptr;    // the buffer the line being made goes to
+  uint64_t m_uses = 0;
   std::string m_scratchName;
-  std::string m_failedName;  // the name whose open failed last, and when
+  std::string m_failedFolder, m_failedName;  // the file whose open failed last, and when
   uint32_t m_failedTick = 0;
   // The date text of one day, kept because consecutive lines share it.
   int64_t m_cachedDay = INT64_MIN;

@@ -309,6 +309,46 @@ TEST_F(TrackingLogTest, UnopenableFileDropsLinesAndRecoversLater) {
   EXPECT_EQ(Split(text, "\r\n").size(), 3u + 1 + 1);  // directives, one line, final empty
 }
 
+TEST_F(TrackingLogTest, KeepsFilesOpenWhileUsedAndClosesIdleOnesAtFlush) {
+  m_settings->SetTrackingLogPerUser(true);
+  auto write = [&](const std::string& user) {
+    THitSpec spec;
+    spec.Source = user;
+    m_log->WriteHit(*MakeHit(spec));
+  };
+  for (const char* user : {"alice", "bob", "alice", "bob"}) write(user);
+  EXPECT_EQ(m_log->OpenFileCount(), 2u);
+  m_log->Flush();
+  EXPECT_EQ(m_log->OpenFileCount(), 2u);
+  EXPECT_EQ(Lines(DayFile("2009-01-31", "bob")).size(), 2u);
+  write("alice");
+  m_log->Flush();
+  EXPECT_EQ(m_log->OpenFileCount(), 1u);
+  m_log->Flush();
+  EXPECT_EQ(m_log->OpenFileCount(), 0u);
+  EXPECT_EQ(Lines(DayFile("2009-01-31", "alice")).size(), 3u);
+
+  // More users than files kept open: the least recently used is closed,
+  // and no line is lost.
+  for (size_t i = 0; i <= TTrackingLog::kMaxOpenFiles; ++i) write("user" + std::to_string(i));
+  EXPECT_EQ(m_log->OpenFileCount(), TTrackingLog::kMaxOpenFiles);
+  write("user0");
+  m_log->Close();
+  EXPECT_EQ(m_log->OpenFileCount(), 0u);
+  EXPECT_EQ(Lines(DayFile("2009-01-31", "user0")).size(), 2u);
+  EXPECT_EQ(Lines(DayFile("2009-01-31", "user32")).size(), 1u);
+}
+
+TEST_F(TrackingLogTest, NewLocationTakesEffectWithNextLine) {
+  m_log->WriteHit(*MakeHit({}));
+  const std::string other = vexatest::MakeTempFolder("track2");
+  m_settings->SetTrackingLogLocation(other);
+  m_log->WriteHit(*MakeHit({}));
+  m_log->Close();
+  EXPECT_EQ(Lines(DayFile("2009-01-31")).size(), 1u);
+  EXPECT_EQ(vexatest::ReadFileText(other + "/" + DayFile("2009-01-31")).find(kDirectives), 0u);
+}
+
 TEST_F(TrackingLogTest, EmptyLocationWritesNothing) {
   m_settings->SetTrackingLogLocation("");
   m_log->WriteHit(*MakeHit({}));
