@@ -41,8 +41,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -148,8 +148,8 @@ class TTrackingLog : public TAdvObject {
   std::string m_version = kDefaultVersion;
 
   std::vector<std::unique_ptr<TOpenFile>> m_files;  // at most kMaxOpenFiles
-  TOpenFile* m_current = nullptr;  // the file of the last line, in m_files or null
-  std::string* m_out = nullptr;    // the buffer the line being made goes to
+  TOpenFile* m_current = nullptr;                   // the file of the last line, in m_files or null
+  std::string* m_out = nullptr;                     // the buffer the line being made goes to
   uint64_t m_uses = 0;
   std::string m_scratchName;
   std::string m_failedFolder, m_failedName;  // the file whose open failed last, and when

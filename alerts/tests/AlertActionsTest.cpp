@@ -136,14 +136,14 @@ TEST_F(AlertActionsTest, AppendTableLaysOutColumnsRightAligned) {
   for (int i = 0; i < body->Count(); ++i) lines.push_back(body->GetItem(i));
   const std::string separator(14, '-');
   EXPECT_EQ(lines, (std::vector<std::string>{"", separator, "    Name  Hits  ", separator,
-                                             " abc.com     3  ", separator,
-                                             "Total: 1     3  ", separator}));
+                                             " abc.com     3  ", separator, "Total: 1     3  ",
+                                             separator}));
 }
 
 TEST_F(AlertActionsTest, RoundedSizeHalvesToEven) {
   struct {
     int64_t Bytes, Divisor, Expected;
-  } cases[] = {{1536, 1024, 2}, {2560, 1024, 2}, {3584, 1024, 4}, {1535, 1024, 1},
+  } cases[] = {{1536, 1024, 2}, {2560, 1024, 2}, {3584, 1024, 4},      {1535, 1024, 1},
                {0, 1024, 0},    {777, 1, 777},   {524288, 1048576, 0}, {1572864, 1048576, 2}};
   for (const auto& c : cases) EXPECT_EQ(RoundedSize(c.Bytes, c.Divisor), c.Expected) << c.Bytes;
 }
@@ -164,22 +164,21 @@ TEST_F(AlertActionsTest, SessionAlertMailHasHeaderAndSitesTable) {
   EXPECT_EQ(mail.Ccs().AsText(), "audit@example.com");
   EXPECT_EQ(mail.Bccs().Count(), 0);
   const std::string separator(52, '-');
-  EXPECT_EQ(BodyLines(mail),
-            (std::vector<std::string>{
-                "",
-                "Alert: Big Downloads",
-                "User: u101 [10.1.2.3]",
-                "Started: 05/03/2024 10:00:00",
-                "Elapsed: 00:02:00",
-                "",
-                separator,
-                "Site/Recipient  Hits  Size (KB)        Last Accessed  ",
-                separator,
-                "     www.a.com     2          2  05/03/2024 10:02:00  ",
-                separator,
-                "      Total: 1     2          2  ",
-                separator,
-            }));
+  EXPECT_EQ(BodyLines(mail), (std::vector<std::string>{
+                                 "",
+                                 "Alert: Big Downloads",
+                                 "User: u101 [10.1.2.3]",
+                                 "Started: 05/03/2024 10:00:00",
+                                 "Elapsed: 00:02:00",
+                                 "",
+                                 separator,
+                                 "Site/Recipient  Hits  Size (KB)        Last Accessed  ",
+                                 separator,
+                                 "     www.a.com     2          2  05/03/2024 10:02:00  ",
+                                 separator,
+                                 "      Total: 1     2          2  ",
+                                 separator,
+                             }));
 }
 
 TEST_F(AlertActionsTest, SitesTableRoundsEachSiteAndTheTotal) {

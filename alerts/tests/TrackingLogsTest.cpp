@@ -183,9 +183,9 @@ TEST_F(TrackingLogTest, AlertWithoutHitUsesClockAndPlaceholders) {
   m_log->Flush();
   const auto lines = Lines(DayFile("2009-03-04"));
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], (std::vector<std::string>{"2009-03-04", "05:06:07.008", "jsmith",
-                                                "192.168.0.1", "-", "Too Much Browsing", "-",
-                                                "-", "-", "0", "00:00:00"}));
+  EXPECT_EQ(lines[0],
+            (std::vector<std::string>{"2009-03-04", "05:06:07.008", "jsmith", "192.168.0.1", "-",
+                                      "Too Much Browsing", "-", "-", "-", "0", "00:00:00"}));
 }
 
 TEST_F(TrackingLogTest, SwitchesSelectLineKinds) {
@@ -223,8 +223,9 @@ TEST_F(TrackingLogTest, FiltersByUserOrDepartment) {
 
 TEST_F(TrackingLogTest, PerUserFilesWithUnsafeNamesStayInFolder) {
   m_settings->SetTrackingLogPerUser(true);
-  const std::string names[] = {"alice", "DOMAIN\\bob", "../../etc/passwd", ".hidden",
-                               std::string("tab\there", 8), "bob", "alice"};
+  const std::string names[] = {
+      "alice", "DOMAIN\\bob", "../../etc/passwd", ".hidden", std::string("tab\there", 8),
+      "bob",   "alice"};
   for (const std::string& user : names) {
     THitSpec spec;
     spec.Source = user;
