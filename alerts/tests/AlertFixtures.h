@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "activity/ActivityClasses.h"
 #include "activity/Sessions.h"
 #include "activity/Users.h"
 #include "alerts/AlertQueues.h"
@@ -70,6 +71,7 @@ inline void RegisterAll() {
   static const bool registered = [] {
     RegisterCoreClasses();
     RegisterClassifyClasses();
+    AdvFactory().RegisterAll(ActivityClasses());
     RegisterHitClasses();
     RegisterAlertClasses();
     return true;

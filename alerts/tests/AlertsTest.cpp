@@ -281,3 +281,39 @@ TEST(GroupSink, PurgeRebuildsTheGroupsFromTheKeptAlerts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AlertState, AlertsOfUsersAndSessionsSurviveTheUsersFile) {
+  alerttest::RegisterAll();
+  const std::string file = vexatest::MakeTempFolder("users") + "/Default.Users";
+  TAdvRef<TUsers> users = AdvNew<TUsers>();
+  TAdvRef<TVexaHit> hit = alerttest::MakeHit({.User = "u5", .Initiated = At(9, 0, 0)});
+  TUser* user = users->FindForHit(*hit);
+  TSession* session = user->Sessions().AddHit(*hit);
+  TAdvRef<TAlert> own = MakeAlert("Large", kPriorityHigh, At(9, 0, 0), session->Start());
+  own->Hits().AddRange(1, 2);
+  own->SetIP(0x0A000001);
+  user->Alerts().Insert(0, own->Retain());
+  TAdvRef<TAlert> timed = MakeAlert("Long", kPriorityLow, At(9, 0, 0), session->Start());
+  session->AddAlert(timed.Get());
+  SaveUsersFile(*users, file);
+
+  TAdvRef<TUsers> loaded = AdvNew<TUsers>();
+  ASSERT_EQ(LoadUsersFile(*loaded, file), "");
+  TUser* back = loaded->FindUser("u5");
+  ASSERT_NE(back, nullptr);
+  auto* list = AdvCast<TAlerts>(&back->Alerts());
+  ASSERT_NE(list, nullptr);
+  TAlert* alert = list->FindAlert("large");
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->Priority(), kPriorityHigh);
+  EXPECT_EQ(alert->Hits().MemberCount(), 2);
+  EXPECT_EQ(alert->IP(), 0x0A000001u);
+  auto* sessionList = AdvCast<TAlerts>(&back->Sessions().GetSession(0)->Alerts());
+  ASSERT_NE(sessionList, nullptr);
+  EXPECT_TRUE(sessionList->Sorted());
+  ASSERT_NE(sessionList->FindAlert("Long"), nullptr);
+}
+
+}  // namespace

@@ -285,6 +285,29 @@ TEST_F(Evaluation, QueueItemsCopyTheRecipientsWhenMade) {
   EXPECT_EQ(item->Trigger(), t);
 }
 
+TEST(TriggerList, FindsTriggersByNameThroughEdits) {
+  TAdvRef<TTriggers> triggers = AdvNew<TTriggers>();
+  auto add = [&](int index, const char* name) {
+    TAdvRef<THitTrigger> t = AdvNew<THitTrigger>();
+    t->SetName(name);
+    THitTrigger* raw = t.Get();
+    triggers->Insert(index, t.Detach());
+    return raw;
+  };
+  THitTrigger* a = add(0, "Adult");
+  THitTrigger* b = add(1, "Burst");
+  EXPECT_EQ(triggers->FindTrigger("burst"), b);
+  THitTrigger* front = add(0, "Burst");
+  EXPECT_EQ(triggers->FindTrigger("BURST"), front);
+  triggers->Exchange(0, 2);
+  EXPECT_EQ(triggers->FindTrigger("Burst"), b);
+  triggers->DeleteByIndex(0);
+  EXPECT_EQ(triggers->FindTrigger("Burst"), front);
+  EXPECT_EQ(triggers->FindTrigger("Adult"), a);
+  triggers->Clear();
+  EXPECT_EQ(triggers->FindTrigger("Adult"), nullptr);
+}
+
 // --- Descriptions and names ----------------------------------------------
 
 TEST(TriggerText, DescriptionsListTheConditionsInOrder) {
