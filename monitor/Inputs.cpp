@@ -16,7 +16,12 @@ ADV_EXCEPTION_IMPL(EInput, EAdvanced)
 ADV_CLASS_IMPL(TInputIssue, TAdvPersistent)
 ADV_CLASS_IMPL(TInputIssues, TAdvList)
 ADV_CLASS_IMPL(TInput, TAdvNamed)
-ADV_CLASS_IMPL(TContained, TAdvNamedList)
+ADV_CLASS_IMPL(TInputs, TAdvNamedList)
+ADV_CLASS_IMPL(TContained, TInputs)
+ADV_CLASS_IMPL(TContainers, TInputs)
+ADV_CLASS_IMPL(TFolders, TContainers)
+ADV_CLASS_IMPL(TStreamInputs, TInputs)
+ADV_CLASS_IMPL(TFiles, TStreamInputs)
 ADV_CLASS_IMPL(TContainer, TInput)
 ADV_CLASS_IMPL(TFolder, TContainer)
 ADV_CLASS_IMPL(TStreamInput, TInput)
@@ -468,5 +473,7 @@ void TFile::Define(TAdvFiler& filer) {
 void RegisterInputClasses() {
   AdvFactory().RegisterAll({&TInputIssue::ClassInfo, &TInputIssues::ClassInfo, &TInput::ClassInfo,
                             &TContained::ClassInfo, &TContainer::ClassInfo, &TFolder::ClassInfo,
-                            &TStreamInput::ClassInfo, &TFile::ClassInfo});
+                            &TStreamInput::ClassInfo, &TFile::ClassInfo, &TInputs::ClassInfo,
+                            &TContainers::ClassInfo, &TFolders::ClassInfo,
+                            &TStreamInputs::ClassInfo, &TFiles::ClassInfo});
 }

@@ -141,14 +141,25 @@ class TInput : public TAdvNamed {
   TAdvRef<TInputIssues> m_issues = AdvNew<TInputIssues>();
 };
 
+// Owning lists of tree nodes, by kind; loading or Validate refuses an entry
+// of another kind. TContained is a container's own list of children.
+class TInputs : public TAdvNamedList {
+  ADV_CLASS(TInputs)
+
+  TInputs() = default;
+  TInput* Input(int index) const { return ItemAs<TInput>(index); }
+  TAdvClass ItemClass() const override { return &TInput::ClassInfo; }
+
+ protected:
+  ~TInputs() override = default;
+};
+
 // Children of a container: files before folders, then by name.
-class TContained : public TAdvNamedList {
+class TContained : public TInputs {
   ADV_CLASS(TContained)
 
   TContained();
-  TInput* Input(int index) const { return ItemAs<TInput>(index); }
   int CompareEntries(TAdvObject* a, TAdvObject* b) const override;
-  TAdvClass ItemClass() const override { return &TInput::ClassInfo; }
   // The child with this path (ASCII case ignored), or null.
   TInput* Find(std::string_view path) const;
 
@@ -367,6 +378,50 @@ class TFolder : public TContainer {
   double m_modified = 0;              // not persisted
   double m_lastRead = 0;              // last successful read pass; root only; not persisted
   std::vector<TDeparted> m_departed;  // not persisted
+};
+
+class TContainers : public TInputs {
+  ADV_CLASS(TContainers)
+
+  TContainers() = default;
+  TContainer* Container(int index) const { return ItemAs<TContainer>(index); }
+  TAdvClass ItemClass() const override { return &TContainer::ClassInfo; }
+
+ protected:
+  ~TContainers() override = default;
+};
+
+class TFolders : public TContainers {
+  ADV_CLASS(TFolders)
+
+  TFolders() = default;
+  TFolder* Folder(int index) const { return ItemAs<TFolder>(index); }
+  TAdvClass ItemClass() const override { return &TFolder::ClassInfo; }
+
+ protected:
+  ~TFolders() override = default;
+};
+
+class TStreamInputs : public TInputs {
+  ADV_CLASS(TStreamInputs)
+
+  TStreamInputs() = default;
+  TStreamInput* Stream(int index) const { return ItemAs<TStreamInput>(index); }
+  TAdvClass ItemClass() const override { return &TStreamInput::ClassInfo; }
+
+ protected:
+  ~TStreamInputs() override = default;
+};
+
+class TFiles : public TStreamInputs {
+  ADV_CLASS(TFiles)
+
+  TFiles() = default;
+  TFile* File(int index) const { return ItemAs<TFile>(index); }
+  TAdvClass ItemClass() const override { return &TFile::ClassInfo; }
+
+ protected:
+  ~TFiles() override = default;
 };
 
 // Registers the tree's persistable classes with the factory.
