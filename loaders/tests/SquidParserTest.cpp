@@ -107,8 +107,8 @@ TEST(SquidParser, ReadsTheDefaultLoggingOfRealServers) {
        "10.0.0.7", kProtocolWeb, kStatusCached, "x.test", "/", ""},
       {"1796855800.100 3 10.0.0.7 TCP_HIT_ABORTED/200 10 GET http://x.test/ - HIER_NONE/- -",
        "10.0.0.7", kProtocolWeb, kStatusFailed, "x.test", "/", ""},
-      {"1796855800.100 3 10.0.0.7 TCP_MISS/503 10 GET http://x.test/ - HIER_NONE/- -",
-       "10.0.0.7", kProtocolWeb, kStatusFailed, "x.test", "/", ""},
+      {"1796855800.100 3 10.0.0.7 TCP_MISS/503 10 GET http://x.test/ - HIER_NONE/- -", "10.0.0.7",
+       kProtocolWeb, kStatusFailed, "x.test", "/", ""},
       {"1796855800.100 3 10.0.0.7 NONE_NONE_TIMEDOUT/000 0 GET http://x.test/ - HIER_NONE/- -",
        "10.0.0.7", kProtocolWeb, kStatusFailed, "x.test", "/", ""},
       // A line written with CR LF.
