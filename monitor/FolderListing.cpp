@@ -47,6 +47,7 @@ struct TListed {
   platform::TFileIdentity Identity;
   // The first bytes, read before any decision that needs them.
   bool NeedsHead = false;
+  bool HeadKnown = false;
   int32_t HeadLength = 0;
   char Head[TFileFingerprint::kBytes];
   bool Placed = false;
@@ -92,23 +93,30 @@ bool SameReading(const std::vector<TListed>& a, const std::vector<TListed>& b) {
 }
 
 // Reads the first bytes of the entry's file; false when the name no longer
-// holds the file of the reading.
+// holds the file of the reading. A file that cannot be opened (its reading
+// fails and is reported later) keeps HeadKnown false.
 bool ReadHead(const std::string& folder, TListed& entry) {
+  TAdvRef<TAdvFile> file = AdvNew<TAdvFile>();
   try {
-    TAdvRef<TAdvFile> file = AdvNew<TAdvFile>();
     file->OpenFile(folder + entry.Name, 0, 3);
+  } catch (const std::exception&) {
+    return true;
+  }
+  try {
     if (!(file->Identity() == entry.Identity)) return false;
     entry.HeadLength = int32_t(std::min<int64_t>(file->GetSize(), TFileFingerprint::kBytes));
     file->Read(entry.Head, uint32_t(entry.HeadLength));
+    entry.HeadKnown = true;
     return true;
   } catch (const std::exception&) {
-    return false;
+    entry.HeadLength = 0;
+    return true;
   }
 }
 
 // The entry starts with the bytes the fingerprint was taken of.
 bool StartsLike(const TListed& entry, const TFileFingerprint& print) {
-  return print.Length > 0 && entry.HeadLength >= print.Length &&
+  return entry.HeadKnown && print.Length > 0 && entry.HeadLength >= print.Length &&
          FingerprintHash(entry.Head, print.Length) == print.Hash;
 }
 
@@ -121,7 +129,8 @@ bool SameFile(const TFile& file, const TListed& entry) {
 // shrank, or does not start with the bytes read.
 bool ContentReplaced(const TFile& state, const TListed& entry) {
   if (entry.Status.Size < state.Count()) return true;
-  return state.Fingerprint().Length > 0 && !StartsLike(entry, state.Fingerprint());
+  return entry.HeadKnown && state.Fingerprint().Length > 0 &&
+         !StartsLike(entry, state.Fingerprint());
 }
 
 TAdvRef<TFile> CopyOf(const TFile& file) {
