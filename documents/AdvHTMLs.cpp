@@ -8,6 +8,7 @@
 #include "core/AdvNumbers.h"
 #include "core/AdvPaths.h"
 #include "core/AdvTexts.h"
+#include "documents/MarkupText.h"
 
 ADV_CLASS_IMPL(TAdvHTML, TAdvText)
 
@@ -43,26 +44,7 @@ constexpr std::string_view kSvgChartRunner =
 
 }  // namespace
 
-std::string HtmlEntities(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+std::string HtmlEntities(std::string_view text) { return EscapeMarkup(text); }
 
 std::string HtmlAttribute(std::string_view text) {
   std::string out;

@@ -1,55 +1,13 @@
 #include "ui/widgets/Markup.h"
 
 #include "core/AdvAscii.h"
+#include "documents/MarkupText.h"
 
-std::string MarkupEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+// The same three entities as the documents' mark-up, so a caption escaped
+// here reads back the same in a report.
+std::string MarkupEscape(std::string_view text) { return EscapeMarkup(text); }
 
-std::string MarkupUnescape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == '&') {
-      const std::string_view rest = text.substr(i);
-      if (rest.starts_with("&amp;")) {
-        out += '&';
-        i += 5;
-        continue;
-      }
-      if (rest.starts_with("&lt;")) {
-        out += '<';
-        i += 4;
-        continue;
-      }
-      if (rest.starts_with("&gt;")) {
-        out += '>';
-        i += 4;
-        continue;
-      }
-    }
-    out += text[i++];
-  }
-  return out;
-}
+std::string MarkupUnescape(std::string_view text) { return UnescapeMarkup(text); }
 
 namespace {
 
