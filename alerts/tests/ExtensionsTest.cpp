@@ -47,7 +47,8 @@ TEST_F(ExtensionsTest, SplitsTemplateBeforeReplacingParameter) {
     Args Expected;
   } cases[] = {
       {"C:\\Tools\\lookup.exe %1", "jsmith", {"C:\\Tools\\lookup.exe", "jsmith"}},
-      {"\"C:\\Program Files\\Look Up\\lookup.exe\" %1", "jsmith",
+      {"\"C:\\Program Files\\Look Up\\lookup.exe\" %1",
+       "jsmith",
        {"C:\\Program Files\\Look Up\\lookup.exe", "jsmith"}},
       {"\"/opt/my tool\"   -u %1  ", "jsmith", {"/opt/my tool", "-u", "jsmith"}},
       {"notepad", "jsmith", {"notepad"}},
@@ -75,8 +76,7 @@ TEST_F(ExtensionsTest, RunsProgramWithParameterAsOneLiteralArgument) {
   auto extension =
       AdvNew<TExecutableExtension>("Record", "\"" + script + "\" --user %1 \"in %1 out\"");
   ASSERT_TRUE(extension->Run(parameter));
-  EXPECT_EQ(WaitForText(script + ".out"),
-            "--user\n" + parameter + "\nin " + parameter + " out\n");
+  EXPECT_EQ(WaitForText(script + ".out"), "--user\n" + parameter + "\nin " + parameter + " out\n");
   EXPECT_FALSE(std::filesystem::exists(folder + "/pwned"));
   EXPECT_FALSE(std::filesystem::exists("pwned"));
 }
