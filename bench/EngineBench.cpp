@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "activity/ActivityClasses.h"
+#include "activity/Users.h"
 #include "alerts/Alerts.h"
 #include "alerts/TrackingLogs.h"
 #include "alerts/Triggers.h"
@@ -123,9 +124,11 @@ void BM_EngineCycle(benchmark::State& state, TTriggerSet set) {
     return;
   }
   if (set == TTriggerSet::Shipped) {
+    // The shipped list, when the data folder has one; the "triggers" counter
+    // shows how many it held.
     const std::string problem = LoadTriggersFile(monitor->Triggers(), DataFile(kTriggersFileName));
-    if (!problem.empty() || !fs::exists(DataFile(kTriggersFileName))) {
-      state.SkipWithError(("no shipped triggers: " + problem).c_str());
+    if (!problem.empty()) {
+      state.SkipWithError(problem.c_str());
       return;
     }
   } else {
