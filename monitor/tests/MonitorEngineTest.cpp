@@ -399,18 +399,36 @@ TEST_F(MonitorTest, IndexKeepsStoredHitsAndADamagedOneResetsTheActivity) {
   Drain();
   m_monitor->SaveIndex();
   m_monitor->Restart();
+  m_monitor->Inputs().StopAll();  // the passes stay the test's own
   EXPECT_TRUE(m_monitor->IsOpen());
   ASSERT_GE(m_monitor->HitIndex().Capacity(), 1);
   EXPECT_EQ(m_monitor->HitIndex().GetHit(0)->Destination(), "bad.example.com");
   EXPECT_EQ(m_monitor->Users().Count(), 1);
   EXPECT_TRUE(m_errors.empty());
 
+  // A hit file cut short while its index survived: the store starts afresh
+  // and says so; alerts that named its hits go with the activity.
+  m_monitor->SaveIndex();
+  m_monitor->Close();
+  std::filesystem::resize_file(m_monitor->HitFileName(), 0);
+  m_monitor->Open();
+  m_monitor->Inputs().StopAll();
+  EXPECT_EQ(m_monitor->Users().Count(), 0);
+  EXPECT_EQ(m_monitor->HitIndex().Capacity(), 0);
+  EXPECT_EQ(m_errors.size(), 1u);
+
+  // An index that holds no index at all.
+  Feed(input,
+       {SquidLine(t + 1000, "10.0.0.1", "TCP_MISS/200", 10, "http://bad.example.com/y", "anna")});
+  Drain();
+  EXPECT_EQ(m_monitor->Users().Count(), 1);
+  m_monitor->SaveIndex();
   m_monitor->Close();
   std::ofstream(m_monitor->IndexFileName(), std::ios::binary | std::ios::trunc) << "<damaged";
   m_monitor->Open();
   EXPECT_EQ(m_monitor->Users().Count(), 0);
   EXPECT_EQ(m_monitor->HitIndex().Capacity(), 0);
-  EXPECT_EQ(m_errors.size(), 1u);
+  EXPECT_EQ(m_errors.size(), 2u);
   EXPECT_TRUE(std::filesystem::exists(m_monitor->IndexFileName() + ".bad"));
 }
 
