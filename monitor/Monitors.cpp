@@ -165,8 +165,8 @@ void TMonitor::Restart() {
 
 void TMonitor::Reset() {
   m_users->Clear();
-  // The index and the file go together; a closed store is emptied when it
-  // is next opened without its index, so only an open one is touched.
+  // Only an open store can be emptied (index and file go together); a
+  // closed one keeps its hits, which nothing refers to any more.
   if (m_hitFile->IsOpen()) m_hitIndex->Clear();
   m_activeUsers->Clear();
   m_idleUsers->Clear();
