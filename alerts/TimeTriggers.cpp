@@ -231,25 +231,41 @@ bool TTimeRangeTrigger::Applies(const TUser& user, const TSession& session, TVex
   const bool own = UsersMatch(user) && DepartmentMatches(hit) && HitConditions(hit);
   if (own) {
     if (m_mode == kSlidingTimeRange) {
-      TTimeRangeHits* window = m_hash->ForceWindow(user.Name());
+      TTimeRangeHits* window = LiveWindow(user.Name(), context.Cutoff);
       window->TrimBefore(context.CurrentTime() - double(m_slidingTime) / kSecondsPerDay);
       window->AddToWindow(hit, context.HitNumber(hit));
       fires = window->WindowFires(*this, m_hitsSquelch);
     } else if (m_mode == kFixedTimeRange) {
       if (InFixedWindow(hit.Initiated()) && BaseConditions(user, hit)) {
-        TTimeRangeHits* window = m_hash->ForceWindow(user.Name());
+        TTimeRangeHits* window = LiveWindow(user.Name(), context.Cutoff);
         window->AddToWindow(hit, context.HitNumber(hit));
         fires = window->WindowFires(*this, m_hitsSquelch);
       }
     }
   }
-  m_hash->RemoveOlderThan(context.Cutoff);
+  // Windows whose newest hit left the retention period are dropped. The
+  // current user's window is checked on every use (LiveWindow, FindWindow);
+  // the sweep over every user's window only frees memory, so it runs when
+  // the boundary has moved on by a minute, not on every hit: walking all
+  // users per hit made a busy proxy's backlog crawl.
+  if (context.Cutoff - m_sweptCutoff >= kSweepStep || context.Cutoff < m_sweptCutoff) {
+    m_hash->RemoveOlderThan(context.Cutoff);
+    m_sweptCutoff = context.Cutoff;
+  }
   return fires;
+}
+
+TTimeRangeHits* TTimeRangeTrigger::LiveWindow(const std::string& user, double cutoff) {
+  // A window that left the retention period counts as gone: the user
+  // starts a fresh one, as if the sweep had already removed it.
+  if (TTimeRangeHits* old = m_hash->Window(user); old && old->Newest() < cutoff)
+    m_hash->RemoveByName(user);
+  return m_hash->ForceWindow(user);
 }
 
 TTimeRangeHits* TTimeRangeTrigger::FindWindow(std::string_view user, double now, double cutoff) {
   TTimeRangeHits* window = m_hash->Window(user);
-  if (!window) return nullptr;
+  if (!window || window->Newest() < cutoff) return nullptr;
   if (m_mode == kSlidingTimeRange)
     window->TrimBefore(now - double(m_slidingTime) / kSecondsPerDay);
   else

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -187,10 +188,17 @@ class TTimeRangeTrigger : public THitTrigger {
   ~TTimeRangeTrigger() override = default;
 
  private:
+  // The user's window for a new hit; one whose newest hit is before
+  // `cutoff` is replaced by a fresh one.
+  TTimeRangeHits* LiveWindow(const std::string& user, double cutoff);
+
   uint8_t m_mode = kSlidingTimeRange;
   double m_fixedStart = 0;
   double m_fixedEnd = 0;
   int32_t m_slidingTime = 0;
   int32_t m_hitsSquelch = 0;
   TAdvRef<TTimeRangeHash> m_hash;  // never null
+  // The boundary of the last sweep over every window (see Applies).
+  static constexpr double kSweepStep = 1.0 / (24 * 60);  // one minute
+  double m_sweptCutoff = std::numeric_limits<double>::lowest();
 };
