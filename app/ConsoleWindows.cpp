@@ -1,0 +1,166 @@
+#include "app/ConsoleWindows.h"
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+
+#include "app/Settings.h"
+#include "app/Vexas.h"
+#include "core/AdvDates.h"
+#include "mail/EmailTasks.h"
+#include "monitor/MonitorFolders.h"
+#include "monitor/Monitors.h"
+#include "platform/Clock.h"
+#include "platform/Signals.h"
+
+namespace {
+constexpr uint32_t kProgressInterval = 250;
+}
+
+TConsoleWindows::TConsoleWindows(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+std::string TConsoleWindows::OneLine(const std::string& text) {
+  std::string line;
+  line.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (!line.empty() && line.back() != ' ') line += ' ';
+      continue;
+    }
+    line += c;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+std::string TConsoleWindows::SummaryLine(int64_t accepted, int64_t filtered, int64_t alerts,
+                                         int64_t issues) {
+  return "hits: " + std::to_string(accepted) + " accepted, " + std::to_string(filtered) +
+         " filtered; alerts: " + std::to_string(alerts) + "; issues: " + std::to_string(issues);
+}
+
+void TConsoleWindows::ShowStartupText(const std::string& text) {
+  if (m_verbose) m_err << text << std::endl;
+}
+
+void TConsoleWindows::ShowError(const std::string& title, const std::string& text) {
+  ClearProgress();
+  ++m_errors;
+  m_err << "error: " << OneLine(text) << std::endl;
+}
+
+void TConsoleWindows::Started(TVexa& application, bool anyInputEnabled) {
+  m_started = true;
+  m_idleMark = AdvNow();
+  m_rateTick = m_lastDraw = platform::TickCount();
+  m_rateHits = 0;
+}
+
+void TConsoleWindows::Refresh(TVexa& application, bool alertRaised) {
+  PrintNewAlerts(application);
+  PrintNewIssues(application);
+}
+
+void TConsoleWindows::PrintNewIssues(TVexa& application) {
+  const TVexaIssues& issues = application.Monitor().Issues();
+  std::set<std::string> listed;
+  for (int i = 0; i < issues.Count(); ++i) {
+    const TVexaIssue& issue = *issues.Issue(i);
+    const std::string key = issue.Title() + '\n' + issue.Text();
+    listed.insert(key);
+    if (m_openIssues.count(key)) continue;
+    ClearProgress();
+    ++m_issues;
+    m_err << "issue: " << OneLine(issue.Title()) << ": " << OneLine(issue.Text()) << std::endl;
+  }
+  // An issue that went away and comes back is told again.
+  m_openIssues.swap(listed);
+}
+
+void TConsoleWindows::Ticked(TVexa& application, bool backlog) {
+  if (m_progress) DrawProgress(application);
+  if (m_untilIdle && !backlog && IsIdle(application)) {
+    // The last alerts and issues are printed before the run ends.
+    application.RefreshViews();
+    application.Terminate();
+  }
+}
+
+bool TConsoleWindows::IsIdle(TVexa& application) {
+  TMonitor& monitor = application.Monitor();
+  const double now = AdvNow();
+  if (monitor.HasQueuedHits()) {
+    m_idleMark = now;
+    return false;
+  }
+  if (TEmailDispatcher* dispatcher = application.EmailDispatcher())
+    if (dispatcher->PendingCount() > 0) return false;
+  TMonitorFolders& inputs = monitor.Inputs();
+  for (int i = 0; i < inputs.Count(); ++i) {
+    TMonitorFolder& input = *inputs.Input(i);
+    if (!input.Enabled() || !input.Running()) continue;
+    if (input.LastBacklog() > 0) {
+      m_idleMark = now;
+      return false;
+    }
+    // The thread holds the tree lock for a whole pass, so a pass whose
+    // start is seen here has ended: it must have started after the mark,
+    // when the queue was already seen empty.
+    std::lock_guard lock(input.TreeLock());
+    TFolder& root = input.Folder();
+    const bool unreadable = !root.Enabled() && root.Issues().Count() > 0;
+    if (!unreadable && root.LastRead() <= m_idleMark) return false;
+  }
+  return true;
+}
+
+void TConsoleWindows::Wait(uint32_t milliseconds) {
+  if (platform::WaitForStop(milliseconds)) {
+    if (TAdvApplication* application = AdvApplication()) application->Terminate();
+  }
+}
+
+void TConsoleWindows::DrawProgress(TVexa& application) {
+  const uint32_t now = platform::TickCount();
+  if (now - m_lastDraw < kProgressInterval) return;
+  m_lastDraw = now;
+  const TMonitor& monitor = application.Monitor();
+  const int64_t left = monitor.Backlog();
+  const int64_t hits = monitor.Counters().Accepted + monitor.Counters().Filtered;
+  const uint32_t elapsed = now - m_rateTick;
+  if (elapsed >= 1000) {
+    const double rate = double(hits - m_rateHits) * 1000.0 / double(elapsed);
+    m_rate = m_rate == 0 ? rate : 0.5 * m_rate + 0.5 * rate;
+    // The backlog shrinks as it is read (and grows when writers add to it):
+    // only a shrinking one tells the reading speed.
+    if (m_rateLeft > left) {
+      const double bytes = double(m_rateLeft - left) * 1000.0 / double(elapsed);
+      m_byteRate = m_byteRate == 0 ? bytes : 0.5 * m_byteRate + 0.5 * bytes;
+    }
+    m_rateLeft = left;
+    m_rateTick = now;
+    m_rateHits = hits;
+  }
+  if (left <= 0 && !monitor.HasQueuedHits()) {
+    ClearProgress();
+    return;
+  }
+  const TSettings& settings = application.Settings();
+  std::string line = settings.FormatSizeWithUnit(left) + " left, " +
+                     settings.FormatCount(int64_t(std::llround(m_rate))) + " hits/s";
+  if (m_byteRate > 0)
+    line += ", " + ElapsedText(int64_t(double(left) / m_byteRate) * 1000) + " to go";
+  m_err << '\r' << line << "\x1b[K" << std::flush;
+  m_progressShown = true;
+}
+
+void TConsoleWindows::ClearProgress() {
+  if (!m_progressShown) return;
+  m_err << "\r\x1b[K" << std::flush;
+  m_progressShown = false;
+}
+
+void TConsoleWindows::CloseWindows() {
+  ClearProgress();
+}
