@@ -16,6 +16,7 @@
 #include "core/AdvShell.h"
 #include "core/AdvXMLFilers.h"
 #include "activity/Users.h"
+#include "alerts/Triggers.h"
 #include "monitor/LoaderLibraries.h"
 #include "monitor/MonitorFolders.h"
 #include "platform/Folders.h"
@@ -225,7 +226,7 @@ void TVexa::LoadConfigurationFiles() {
     const char* File;
   };
   const TStep steps[] = {
-      {"Loading Triggers...", reinterpret_cast<TAdvPersistent*>(&m_monitor->Triggers()),
+      {"Loading Triggers...", &m_monitor->Triggers(),
        "Default Triggers", "Default.Triggers"},
       {"Loading Profiles...", &m_monitor->Profiles(), "Default Profiles", "Default.Profiles"},
       {"Loading User Aliases...", &m_monitor->UserNames(), "Default Aliases", "Default.UserNames"},
@@ -247,8 +248,7 @@ void TVexa::LoadConfigurationFiles() {
 }
 
 void TVexa::SaveTriggers() {
-  reinterpret_cast<TAdvPersistent&>(m_monitor->Triggers())
-      .SaveToFile(ConfigurationFile("Default Triggers", "Default.Triggers"));
+  m_monitor->Triggers().SaveToFile(ConfigurationFile("Default Triggers", "Default.Triggers"));
 }
 
 void TVexa::SaveConfigurationFiles() {
