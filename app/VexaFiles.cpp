@@ -16,6 +16,7 @@
 #include "core/AdvShell.h"
 #include "core/AdvXMLFilers.h"
 #include "activity/Users.h"
+#include "alerts/Extensions.h"
 #include "alerts/Triggers.h"
 #include "monitor/LoaderLibraries.h"
 #include "monitor/MonitorFolders.h"
@@ -188,6 +189,11 @@ void TVexa::LoadSettingsFile() {
   m_settings->Assign(scratch->Settings());
 }
 
+void TVexa::LoadExtensionsFile() {
+  const std::string error = ::LoadExtensionsFile(*m_extensions, m_settingsFolder + kExtensionsFileName);
+  if (!error.empty()) ReportProblem(error);
+}
+
 void TVexa::SaveSettingsFile() {
   ::ForceFolders(ExcludeTrailingDelimiter(m_settingsFolder));
   SaveToFile(SettingsFileName(), &TAdvXMLWriter::ClassInfo);
@@ -272,6 +278,8 @@ void TVexa::SaveConfigurationFiles() {
 void TVexa::SaveAll() {
   if (m_windows) m_windows->StorePositions(*m_settings);
   TrySave(&m_loadProblems, [&] { SaveSettingsFile(); });
+  TrySave(&m_loadProblems,
+          [&] { SaveExtensionsFile(*m_extensions, m_settingsFolder + kExtensionsFileName); });
   ForceFolders({"Triggers", "Profiles", "Aliases", "Loaders", "Sounds", "Default Triggers",
                 "Default Profiles", "Default Aliases", "Default Loader", "State", "Temp"});
   SaveState();

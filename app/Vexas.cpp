@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "activity/ActivityClasses.h"
+#include "alerts/AlertSounds.h"
+#include "alerts/Extensions.h"
 #include "app/Settings.h"
 #include "app/VexaWindows.h"
 #include "classify/Aliases.h"
@@ -52,6 +54,7 @@ void TVexa::FreeEngine() {
   }
   m_finalCounters = m_monitor->Counters();
   m_monitor.Reset();
+  m_sounds.reset();
   m_partsMade = false;
 }
 
@@ -89,6 +92,9 @@ void TVexa::CreateParts() {
     if (m_windows) m_windows->ShowError("Error", message);
   });
   m_libraries = AdvNew<TLoaderLibraries>();
+  m_extensions = AdvNew<TVexaExtensions>();
+  m_sounds = std::make_unique<TAlertSounds>(*m_settings, ApplicationFolder());
+  m_monitor->SetSoundPlayer([this](const std::string& key) { m_sounds->PlayAlertSound(key); });
   m_partsMade = true;
 }
 
@@ -116,6 +122,7 @@ bool TVexa::Prepare() {
   // 7.1 settings; 7.2-7.3 loaders.
   Say("Loading settings...");
   LoadSettingsFile();
+  LoadExtensionsFile();
   PublishEmailAccount();
   Say("Preparing Loaders...");
   LoadLoaders();
@@ -394,6 +401,7 @@ void RegisterVexaClasses() {
   AdvFactory().RegisterAll(ActivityClasses());
   RegisterMailClasses();
   RegisterDocumentClasses();
+  RegisterExtensionClasses();
   AdvFactory().RegisterAll(AppSettingsClasses());
   AdvFactory().RegisterAll({&TPaths::ClassInfo, &TAdvApplication::ClassInfo, &TVarnex::ClassInfo,
                             &TVexa::ClassInfo});

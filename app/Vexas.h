@@ -36,6 +36,8 @@ class TLoaderLibraries;
 class TMonitor;
 class TSettings;
 class TSharedFiles;
+class TAlertSounds;
+class TVexaExtensions;
 class TVexaWindows;
 
 class TVexa : public TVarnex {
@@ -44,7 +46,6 @@ class TVexa : public TVarnex {
   static constexpr const char* kTitle = "Vexa 2.2";
   static constexpr const char* kShortName = "Vexa";
   static constexpr const char* kExeName = "Vexa22.exe";
-  static constexpr const char* kExtensionsFileName = "Vexa.Extensions";
   static constexpr uint32_t kCycleInterval = 100;
   static constexpr uint32_t kRefreshInterval = 500;
   static constexpr uint32_t kSaveInterval = 300000;
@@ -105,6 +106,8 @@ class TVexa : public TVarnex {
   // "Paths", "Version" and "Settings".
   void LoadSettingsFile();
   void SaveSettingsFile();
+  // "Vexa.Extensions" in the settings folder.
+  void LoadExtensionsFile();
   // The configuration files of the default folders.
   void SaveTriggers();
   void SaveConfigurationFiles();
@@ -124,6 +127,7 @@ class TVexa : public TVarnex {
   TSettings& Settings() const { return *m_settings; }
   TLoaderLibraries& LoaderLibraries() const { return *m_libraries; }
   TSharedFiles* SharedFiles() const { return m_sharedFiles.Get(); }
+  TVexaExtensions& Extensions() const { return *m_extensions; }
   TEmailDispatcher* EmailDispatcher() const { return m_emailDispatcher.Get(); }
   const std::string& SettingsFolder() const { return m_settingsFolder; }
   std::string SettingsFileName() const;
@@ -175,6 +179,8 @@ class TVexa : public TVarnex {
   TAdvRef<TSettings> m_settings;  // never null
   TAdvRef<TMonitor> m_monitor;    // made by CreateParts
   TAdvRef<TLoaderLibraries> m_libraries;
+  TAdvRef<TVexaExtensions> m_extensions;
+  std::unique_ptr<TAlertSounds> m_sounds;
   TAdvRef<TSharedFiles> m_sharedFiles;
   TAdvRef<TEmailDispatcher> m_emailDispatcher;
   TAdvRef<TAdvTaskAdapter> m_dispatcherRunner;
