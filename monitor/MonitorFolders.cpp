@@ -42,7 +42,10 @@ void TQueue::Clear() {
 // ---------------------------------------------------------------------------
 // TMonitorFolder: configuration
 
-TMonitorFolder::TMonitorFolder() : m_folder(AdvNew<TFolder>()) { m_folder->SetSearch(true); }
+TMonitorFolder::TMonitorFolder()
+    : m_filters(AdvNew<TFilters>()), m_addresses(AdvNew<TAddresses>()), m_folder(AdvNew<TFolder>()) {
+  m_folder->SetSearch(true);
+}
 
 TMonitorFolder::~TMonitorFolder() = default;
 
@@ -93,6 +96,13 @@ void TMonitorFolder::Define(TAdvFiler& filer) {
   filer.Field("Resolve").DefineBoolean(m_resolve);
   int32_t timer = int32_t(m_timer);
   filer.Field("Timer").DefineInteger(timer);
+  // Inputs stored before filters were kept with them go on to "Ignore" here.
+  const TAdvFilerKind next = filer.IsReader() ? filer.Peek() : TAdvFilerKind::Object;
+  if (next == TAdvFilerKind::Object || next == TAdvFilerKind::Nil)
+    filer.Field("Filters").DefineObjectRef(m_filters);
+  else
+    m_filters->Clear();
+  if (!m_filters) m_filters = AdvNew<TFilters>();
   filer.Field("Ignore").DefineBoolean(m_ignore);
   filer.Field("Folder").DefineObjectRef(m_folder);
   if (!m_folder) m_folder = AdvNew<TFolder>();
@@ -114,6 +124,7 @@ void TMonitorFolder::Assign(const TAdvObject& source) {
   m_timer = other.m_timer;
   m_ignore = other.m_ignore;
   m_ignoreModifiedTime = other.m_ignoreModifiedTime;
+  m_filters.Reset(static_cast<TFilters*>(other.m_filters->Clone()));
   m_folder.Reset(static_cast<TFolder*>(other.m_folder->Clone()));
   m_loader.Reset(other.m_loader ? static_cast<TLoader*>(other.m_loader->Clone()) : nullptr);
   m_loaderName = other.m_loaderName;
@@ -319,10 +330,19 @@ void TMonitorFolder::ReadRecords(TFile& file, TFormat& format) {
       return;
     }
     if (!filled) continue;
+    if (m_resolve) ResolveAddresses(scratch);
     if (m_hitHook && !m_hitHook(*this, scratch)) continue;
     m_queue.WriteSlot().Assign(scratch);
     m_queue.Push();
   }
+}
+
+void TMonitorFolder::ResolveAddresses(THit& hit) {
+  // Copied out first: the record's text is replaced by the result.
+  if (std::string source(hit.Source()); IsAddressText(source))
+    hit.SetSource(m_addresses->ResolveText(source));
+  if (std::string destination(hit.Destination()); IsAddressText(destination))
+    hit.SetDestination(m_addresses->ResolveText(destination));
 }
 
 void TMonitorFolder::SkipBadRecord(TFile& file, const std::exception& error) {
@@ -474,6 +494,12 @@ int32_t TMonitorFolders::EnabledCount() const {
   return sum;
 }
 
+int32_t TMonitorFolders::FilterCount() const {
+  int32_t sum = 0;
+  for (int i = 0; i < Count(); ++i) sum += Input(i)->Filters().Count();
+  return sum;
+}
+
 TMonitorFolder* TMonitorFolders::FindByPath(std::string_view path) const {
   for (int i = 0; i < Count(); ++i)
     if (SameTextAscii(Input(i)->Folder().Name(), path)) return Input(i);
@@ -491,6 +517,7 @@ void TMonitorFolders::LoadFromFile(const std::string& fileName) {
 
 void RegisterMonitorFolderClasses() {
   RegisterInputClasses();
+  RegisterFilterClasses();
   AdvFactory().RegisterAll({&TMonitorFolder::ClassInfo, &TMonitorFolders::ClassInfo,
                             &TLoader::ClassInfo, &TFormat::ClassInfo});
 }

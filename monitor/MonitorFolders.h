@@ -30,6 +30,8 @@
 
 #include "core/AdvLists.h"
 #include "core/AdvPersistents.h"
+#include "monitor/AdvDNSs.h"
+#include "monitor/HitFilters.h"
 #include "monitor/Hits.h"
 #include "monitor/Inputs.h"
 #include "monitor/Loaders.h"
@@ -91,8 +93,16 @@ class TMonitorFolder : public TAdvPersistent {
   // for Enabled).
   bool Enabled() const { return m_enabled; }
   void SetEnabled(bool value);
+  // Dotted IPv4 addresses in Source and Destination become host names on
+  // the input's thread, through the input's own address cache.
   bool Resolve() const { return m_resolve; }
   void SetResolve(bool value) { m_resolve = value; }
+  // The hits the engine counts (main thread only; the reading thread never
+  // touches them).
+  TFilters& Filters() { return *m_filters; }
+  const TFilters& Filters() const { return *m_filters; }
+  // The input's address cache: its thread's alone while it runs.
+  TAddresses& Addresses() { return *m_addresses; }
   uint32_t Timer() const { return m_timer; }
   void SetTimer(uint32_t value) { m_timer = value ? value : 1; }
   bool Ignore() const { return m_ignore; }
@@ -173,10 +183,14 @@ class TMonitorFolder : public TAdvPersistent {
   // Resets offsets of the file's issues that lie outside the file.
   static void CheckIssueOffsets(TFile& file);
   void ResolveLoader();
+  // Resolve: a dotted Source or Destination becomes its host name.
+  void ResolveAddresses(THit& hit);
 
   bool m_enabled = true;
   bool m_resolve = false;
   uint32_t m_timer = kDefaultTimer;
+  TAdvRef<TFilters> m_filters;      // never null
+  TAdvRef<TAddresses> m_addresses;  // never null; never persisted
   bool m_ignore = false;
   bool m_ignoreModifiedTime = false;
   TAdvRef<TFolder> m_folder;
@@ -221,6 +235,8 @@ class TMonitorFolders : public TAdvList {
   void DeleteInput(int index);
   int32_t FileCount() const;
   int32_t EnabledCount() const;
+  // The filters of every input.
+  int32_t FilterCount() const;
   // By root folder path, ignoring ASCII case; null when none.
   TMonitorFolder* FindByPath(std::string_view path) const;
 

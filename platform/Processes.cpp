@@ -79,6 +79,10 @@ void ReleaseProcess(int32_t pid) {
   std::thread([pid] { WaitForProcess(pid, -1); }).detach();
 }
 
+bool TerminateProcess(int32_t pid) {
+  return pid > 0 && kill(pid, SIGTERM) == 0;
+}
+
 int RunProcessAndWait(const std::vector<std::string>& arguments, std::string* error) {
   const int32_t pid = StartProcess(arguments, error);
   return pid < 0 ? -1 : WaitForProcess(pid, -1);

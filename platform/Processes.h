@@ -33,6 +33,10 @@ int WaitForProcess(int32_t pid, int32_t timeoutMs = -1);
 // Lets a started process run on; a background thread collects it at its end.
 void ReleaseProcess(int32_t pid);
 
+// Asks a started process to end (SIGTERM); false when it cannot be signalled.
+// The caller still waits for it or releases it.
+bool TerminateProcess(int32_t pid);
+
 // Starts and waits: the exit code as WaitForProcess gives it, or -1 when the
 // program could not be started.
 int RunProcessAndWait(const std::vector<std::string>& arguments, std::string* error = nullptr);
