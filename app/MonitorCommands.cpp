@@ -283,17 +283,6 @@ int SettingSet(TCommandSession& session, TArguments& args) {
 
 // --- trigger ---------------------------------------------------------------
 
-// "Hit", "Session", "TimeRange" ...: the class name without "T" and "Trigger".
-std::string TriggerKind(const TTrigger& trigger) {
-  std::string name = trigger.ClassName();
-  if (!name.empty() && name[0] == 'T') name.erase(0, 1);
-  const std::string suffix = "Trigger";
-  if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(),
-                                                  suffix) == 0)
-    name.resize(name.size() - suffix.size());
-  return name.empty() ? "Trigger" : name;
-}
-
 const char* PriorityName(uint8_t priority) {
   switch (priority) {
     case 0:
@@ -340,7 +329,7 @@ int TriggerCommand(TCommandSession& session, const std::string& sub, TArguments&
       const TTrigger& trigger = *triggers.Trigger(i);
       std::string to;
       for (int j = 0; j < trigger.Tos().Count(); ++j) to += (j ? ";" : "") + trigger.Tos().GetItem(j);
-      session.Out() << trigger.Name() << "\tkind=" << TriggerKind(trigger)
+      session.Out() << trigger.Name() << "\tkind=" << TypeName(&trigger)
                     << " priority=" << PriorityName(trigger.Priority())
                     << " enabled=" << YesNo(trigger.Enabled())
                     << " notify=" << (trigger.Notify() ? (to.empty() ? "yes" : to) : "no")

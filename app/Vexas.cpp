@@ -4,6 +4,7 @@
 
 #include "activity/ActivityClasses.h"
 #include "alerts/AlertSounds.h"
+#include "alerts/Alerts.h"
 #include "alerts/Extensions.h"
 #include "app/Settings.h"
 #include "app/VexaWindows.h"
@@ -402,6 +403,7 @@ void RegisterVexaClasses() {
   RegisterMailClasses();
   RegisterDocumentClasses();
   RegisterExtensionClasses();
+  RegisterAlertClasses();
   AdvFactory().RegisterAll(AppSettingsClasses());
   AdvFactory().RegisterAll({&TPaths::ClassInfo, &TAdvApplication::ClassInfo, &TVarnex::ClassInfo,
                             &TVexa::ClassInfo});
