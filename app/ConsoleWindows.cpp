@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "alerts/Alerts.h"
 #include "app/Settings.h"
 #include "app/Vexas.h"
 #include "core/AdvDates.h"
@@ -15,7 +16,18 @@
 
 namespace {
 constexpr uint32_t kProgressInterval = 250;
+
+const char* PriorityText(uint8_t priority) {
+  switch (priority) {
+    case 0:
+      return "Low";
+    case 1:
+      return "Medium";
+    default:
+      return "High";
+  }
 }
+}  // namespace
 
 TConsoleWindows::TConsoleWindows(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
 
@@ -60,6 +72,28 @@ void TConsoleWindows::Started(TVexa& application, bool anyInputEnabled) {
 void TConsoleWindows::Refresh(TVexa& application, bool alertRaised) {
   PrintNewAlerts(application);
   PrintNewIssues(application);
+}
+
+void TConsoleWindows::PrintNewAlerts(TVexa& application) {
+  const TGroups& groups = application.Monitor().Groups();
+  std::map<const TAdvObject*, TAdvRef<TAdvObject>> listed;
+  for (int g = 0; g < groups.GroupCount(); ++g) {
+    const TGroup& group = *groups.Group(g);
+    for (int i = 0; i < group.Count(); ++i) {
+      TAlert* alert = group.Alert(i);
+      listed.emplace(alert, TAdvRef<TAdvObject>::Share(alert));
+      if (m_printedAlerts.count(alert)) continue;
+      ClearProgress();
+      ++m_alerts;
+      m_out << "alert: " << OneLine(alert->TriggerName()) << " [" << PriorityText(alert->Priority())
+            << "] " << OneLine(alert->UserText());
+      if (!alert->Description().empty()) m_out << ": " << OneLine(alert->Description());
+      m_out << std::endl;
+    }
+  }
+  // Alerts that left the groups (purged, dismissed) are forgotten; holding
+  // the listed ones keeps their addresses from being reused meanwhile.
+  m_printedAlerts.swap(listed);
 }
 
 void TConsoleWindows::PrintNewIssues(TVexa& application) {

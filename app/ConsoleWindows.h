@@ -72,9 +72,9 @@ class TConsoleWindows : public TVexaWindows {
   int64_t m_alerts = 0;
   int64_t m_issues = 0;
   int64_t m_errors = 0;
-  // Alerts already printed, by identity (held so the address is not reused)
-  // and by the number of hits each had then.
-  std::map<const TAdvObject*, std::pair<TAdvRef<TAdvObject>, int64_t>> m_printedAlerts;
+  // Alerts already printed and still listed, by identity (held, so an
+  // address is not reused by a new alert while it is remembered).
+  std::map<const TAdvObject*, TAdvRef<TAdvObject>> m_printedAlerts;
   std::set<std::string> m_openIssues;
 
   // Until-idle: the date-time after which each input must complete a pass
