@@ -11,26 +11,11 @@
 
 namespace {
 
-// The loader module beside the test program, loaded once for the process:
-// objects of its classes must never outlive it.
-TLoaderClasses& Loaders() {
-  static TLoaderClasses* registry = [] {
-    RegisterVexaClasses();
-    auto* libraries = AdvNew<TLoaderLibraries>().Detach();
-    std::vector<std::string> problems;
-    libraries->LoadFolder(LoaderFolder(), problems);
-    auto* classes = AdvNew<TLoaderClasses>().Detach();
-    libraries->RegisterClasses(*classes);
-    return classes;
-  }();
-  return *registry;
-}
-
-TAdvRef<TMonitorFolder> Input(const std::string& folder, const char* loader,
-                              const std::string& timezone) {
+TAdvRef<TMonitorFolder> MakeInput(TLoaderClasses& loaders, const std::string& folder,
+                              const char* loader, const std::string& timezone) {
   TAdvRef<TMonitorFolder> input = AdvNew<TMonitorFolder>();
   input->SetFolder(new TFolder(folder));
-  TAdvRef<TLoader> made = AdvCreate<TLoader>(Loaders().GetByName(loader));
+  TAdvRef<TLoader> made = AdvCreate<TLoader>(loaders.GetByName(loader));
   made->SetTimezone(timezone);
   input->SetLoader(made.Detach());
   return input;
@@ -38,10 +23,24 @@ TAdvRef<TMonitorFolder> Input(const std::string& folder, const char* loader,
 
 class StateFilesTest : public testing::Test {
  protected:
+  // The loader module beside the test program; everything made of its
+  // classes goes before it is unloaded (the members below outlive the test
+  // body's objects).
   void SetUp() override {
-    ASSERT_GE(Loaders().IndexOfName("Squid"), 0) << "loader module not found in " << LoaderFolder();
+    RegisterVexaClasses();
+    std::vector<std::string> problems;
+    m_libraries->LoadFolder(LoaderFolder(), problems);
+    m_libraries->RegisterClasses(*m_loaders);
+    ASSERT_GE(m_loaders->IndexOfName("Squid"), 0) << "loader module not found in "
+                                                  << LoaderFolder();
     m_folder = vexatest::MakeTempFolder("state") + "/";
   }
+  TAdvRef<TMonitorFolder> Input(const std::string& folder, const char* loader,
+                                const std::string& timezone) {
+    return MakeInput(*m_loaders, folder, loader, timezone);
+  }
+  TAdvRef<TLoaderLibraries> m_libraries = AdvNew<TLoaderLibraries>();
+  TAdvRef<TLoaderClasses> m_loaders = AdvNew<TLoaderClasses>();
   TAdvRef<TMonitorFolders> Two(const char* secondLoader, const std::string& zone) {
     TAdvRef<TMonitorFolders> inputs = AdvNew<TMonitorFolders>();
     inputs->Add(Input(m_folder + "a", "Squid", zone).Detach());
