@@ -105,6 +105,15 @@ def tracking_lines(folder):
     return lines
 
 
+def activity_count(folder):
+    # Eleven tab-separated fields; the sixth (x-alert) is "-" on activity lines.
+    return sum(1 for l in tracking_lines(folder) if l.split("\t")[5:6] == ["-"])
+
+
+def alert_count(folder):
+    return sum(1 for l in tracking_lines(folder) if l.split("\t")[5:6] not in (["-"], []))
+
+
 def wait_for(predicate, timeout):
     deadline = time.time() + timeout
     while time.time() < deadline:
