@@ -114,11 +114,8 @@ void TConsoleWindows::PrintNewIssues(TVexa& application) {
 
 void TConsoleWindows::Ticked(TVexa& application, bool backlog) {
   if (m_progress) DrawProgress(application);
-  if (m_untilIdle && !backlog && IsIdle(application)) {
-    // The last alerts and issues are printed before the run ends.
-    application.RefreshViews();
-    application.Terminate();
-  }
+  // The run's final refresh prints the last alerts and issues.
+  if (m_untilIdle && !backlog && IsIdle(application)) application.Terminate();
 }
 
 bool TConsoleWindows::IsIdle(TVexa& application) {

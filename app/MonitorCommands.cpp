@@ -404,7 +404,7 @@ int Run(TCommandSession& session, TArguments& args) {
   if (!app.Started()) return kFailed;
   const TMonitorCounters& counters = app.FinalCounters();
   session.Out() << TConsoleWindows::SummaryLine(counters.Accepted, counters.Filtered,
-                                                counters.AlertsRaised, console.IssueCount())
+                                                console.AlertCount(), console.IssueCount())
                 << std::endl;
   return status == 0 ? kDone : kFailed;
 }

@@ -279,6 +279,8 @@ void TVexa::Run() {
     if (Terminated()) break;
     m_windows->Wait(backlog && m_backToBack && !m_suspended ? 0 : kCycleInterval);
   }
+  // The interface sees what the last cycles did before shutdown begins.
+  RefreshViews();
 }
 
 bool TVexa::Tick() {
