@@ -65,7 +65,7 @@ class Generator:
 
     def line(self, url=None, client=None, size=None):
         n = self.written
-        self.time += 0.25
+        self.time += 0.01
         self.written += 1
         client = client or CLIENTS[n % len(CLIENTS)]
         url = url or ("%s?n=%d" % (SITES[n % len(SITES)], n))
@@ -190,7 +190,7 @@ def run_scenario(home, logs, tracking, smtp_folder, port):
           "trigger notify recorded")
 
     # --- First run: follows the folder while the generator writes and rotates.
-    generator = Generator(logs, 1767225600.0)
+    generator = Generator(logs, time.time() - 60)
     running = subprocess.Popen([MONITOR, "run"], env=ENV, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, text=True)
     writer = threading.Thread(target=lambda: (
