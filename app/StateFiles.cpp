@@ -1,6 +1,8 @@
 #include "app/StateFiles.h"
 
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "core/AdvBinaryFilers.h"
 #include "core/AdvCaches.h"
@@ -39,6 +41,13 @@ std::string LoadInputsFile(TMonitorFolders& inputs, const std::string& fileName)
 }
 
 void SaveInputsFile(TMonitorFolders& inputs, const std::string& fileName) {
+  // The input threads change their trees (read positions, files found and
+  // pruned) while the monitor runs: each tree is held still while it is
+  // written. Only this save takes more than one of these locks, and always
+  // in list order, so it cannot deadlock with the threads.
+  std::vector<std::unique_lock<std::mutex>> held;
+  held.reserve(size_t(inputs.Count()));
+  for (int i = 0; i < inputs.Count(); ++i) held.emplace_back(inputs.Input(i)->TreeLock());
   inputs.SaveToFile(fileName, &TAdvWriter::ClassInfo);
 }
 

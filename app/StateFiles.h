@@ -11,8 +11,9 @@
 // than its input's ends the reading quietly, leaving the rest as created.
 // Saves are atomic.
 //
-// Thread safety: main thread, while the inputs' threads are stopped (start-up)
-// or while nothing changes the list (saving reads the configuration only).
+// Thread safety: main thread. Loading runs while the inputs' threads are
+// stopped (start-up); saving may run while they read, and holds each
+// input's tree lock while its tree is written.
 #pragma once
 
 #include <string>
