@@ -6,6 +6,7 @@
 #include "alerts/AlertSounds.h"
 #include "alerts/Alerts.h"
 #include "alerts/Extensions.h"
+#include "alerts/TrackingLogs.h"
 #include "app/Settings.h"
 #include "app/VexaWindows.h"
 #include "classify/Aliases.h"
@@ -54,7 +55,11 @@ void TVexa::FreeEngine() {
     // Closing again at the end; the first Close reported its error.
   }
   m_finalCounters = m_monitor->Counters();
+  m_monitor->SetTrackingLog(nullptr);
   m_monitor.Reset();
+  // Writes the lines still collected and closes the file.
+  if (m_trackingLog) m_trackingLog->Close();
+  m_trackingLog.Reset();
   m_sounds.reset();
   m_partsMade = false;
 }
@@ -94,6 +99,12 @@ void TVexa::CreateParts() {
   });
   m_libraries = AdvNew<TLoaderLibraries>();
   m_extensions = AdvNew<TVexaExtensions>();
+  m_trackingLog = AdvNew<TTrackingLog>();
+  m_trackingLog->SetSettings(m_settings.Get());
+  m_trackingLog->SetUserNames(&m_monitor->UserNames());
+  m_trackingLog->SetDepartments(&m_monitor->Departments());
+  m_trackingLog->SetHitStore(&m_monitor->HitIndex());
+  m_monitor->SetTrackingLog(m_trackingLog.Get());
   m_sounds = std::make_unique<TAlertSounds>(*m_settings, ApplicationFolder());
   m_monitor->SetSoundPlayer([this](const std::string& key) { m_sounds->PlayAlertSound(key); });
   m_partsMade = true;

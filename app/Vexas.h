@@ -38,6 +38,7 @@ class TSettings;
 class TSharedFiles;
 class TAlertSounds;
 class TVexaExtensions;
+class TTrackingLog;
 class TVexaWindows;
 
 class TVexa : public TVarnex {
@@ -128,6 +129,7 @@ class TVexa : public TVarnex {
   TLoaderLibraries& LoaderLibraries() const { return *m_libraries; }
   TSharedFiles* SharedFiles() const { return m_sharedFiles.Get(); }
   TVexaExtensions& Extensions() const { return *m_extensions; }
+  TTrackingLog* TrackingLog() const { return m_trackingLog.Get(); }
   TEmailDispatcher* EmailDispatcher() const { return m_emailDispatcher.Get(); }
   const std::string& SettingsFolder() const { return m_settingsFolder; }
   std::string SettingsFileName() const;
@@ -180,6 +182,7 @@ class TVexa : public TVarnex {
   TAdvRef<TMonitor> m_monitor;    // made by CreateParts
   TAdvRef<TLoaderLibraries> m_libraries;
   TAdvRef<TVexaExtensions> m_extensions;
+  TAdvRef<TTrackingLog> m_trackingLog;
   std::unique_ptr<TAlertSounds> m_sounds;
   TAdvRef<TSharedFiles> m_sharedFiles;
   TAdvRef<TEmailDispatcher> m_emailDispatcher;
