@@ -55,10 +55,11 @@ void TVexa::FreeEngine() {
     // Closing again at the end; the first Close reported its error.
   }
   m_finalCounters = m_monitor->Counters();
+  // The log writes the lines still collected and closes its file while the
+  // tables it reads still exist.
+  if (m_trackingLog) m_trackingLog->Close();
   m_monitor->SetTrackingLog(nullptr);
   m_monitor.Reset();
-  // Writes the lines still collected and closes the file.
-  if (m_trackingLog) m_trackingLog->Close();
   m_trackingLog.Reset();
   m_sounds.reset();
   m_partsMade = false;
