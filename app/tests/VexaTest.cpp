@@ -38,7 +38,9 @@ class VexaTest : public testing::Test {
 };
 
 TEST_F(VexaTest, FirstStartCopiesTheMachineDefaultsOnceAndLaysOutTheFolders) {
-  WriteFileText(m_common + "Default.Profiles", "profiles v1");
+  const std::string profiles = ReadFileText(vexatest::SourceDir() + "/share/vexa/Default.Profiles");
+  ASSERT_FALSE(profiles.empty());
+  WriteFileText(m_common + "Default.Profiles", profiles);
   std::filesystem::create_directories(m_common + "Samples");
   WriteFileText(m_common + "Samples/access.log", "sample");
   {
@@ -51,7 +53,7 @@ TEST_F(VexaTest, FirstStartCopiesTheMachineDefaultsOnceAndLaysOutTheFolders) {
     EXPECT_EQ(app->DataPaths().Path("Default Profiles"), m_home.SettingsFolder());
     EXPECT_EQ(app->Paths().Path("Triggers"), m_home.Root + "/Documents/Varnex/Vexa 2.2/Triggers/");
     EXPECT_TRUE(FolderExists(m_home.StateFolder()));
-    EXPECT_EQ(ReadFileText(m_home.SettingsFolder() + "Default.Profiles"), "profiles v1");
+    EXPECT_EQ(ReadFileText(m_home.SettingsFolder() + "Default.Profiles"), profiles);
     EXPECT_EQ(ReadFileText(m_home.Root + "/Documents/Varnex/Vexa 2.2/access.log"), "sample");
     // The splash texts of the start-up steps, in order.
     const std::vector<std::string> expected = {"Starting Vexa 2.2...", "Loading settings...",
@@ -64,11 +66,11 @@ TEST_F(VexaTest, FirstStartCopiesTheMachineDefaultsOnceAndLaysOutTheFolders) {
     app->Finalise();
   }
   // The user's copy is the user's: a later start copies nothing over it.
-  WriteFileText(m_common + "Default.Profiles", "profiles v2");
+  WriteFileText(m_common + "Default.Profiles", "changed");
   TRecordingWindows windows;
   TAdvRef<TVexa> app = MakeApp(windows);
   ASSERT_TRUE(app->Prepare());
-  EXPECT_EQ(ReadFileText(m_home.SettingsFolder() + "Default.Profiles"), "profiles v1");
+  EXPECT_EQ(ReadFileText(m_home.SettingsFolder() + "Default.Profiles"), profiles);
   app->Finalise();
 }
 
@@ -151,7 +153,7 @@ TEST_F(VexaTest, SettingsAndFolderTableSurviveARestart) {
 }
 
 TEST_F(VexaTest, TheTimerRefreshesEveryHalfSecondAndSavesEveryFiveMinutesEvenWhenSuspended) {
-  platform::TManualClock clock(1'700'000'000'000, 0xFFFFFF00u);
+  platform::TManualClock clock(1'700'000'000'000, 0xFFFFFFFFu - 2000);
   platform::SetCurrentClock(&clock);
   TRecordingWindows windows;
   TAdvRef<TVexa> app = MakeApp(windows);
@@ -161,24 +163,29 @@ TEST_F(VexaTest, TheTimerRefreshesEveryHalfSecondAndSavesEveryFiveMinutesEvenWhe
   EXPECT_EQ(app->SuspendText(), "&Unsuspend");
   const std::string state = m_home.StateFolder() + "Default.Inputs";
   std::filesystem::remove(state);
+  const auto tickAfter = [&](int64_t milliseconds) {
+    clock.Advance(milliseconds);
+    app->Tick();
+    return windows.Refreshes;
+  };
 
-  app->Tick();
-  EXPECT_EQ(windows.Refreshes, 0);
-  clock.Advance(499);
-  app->Tick();
-  EXPECT_EQ(windows.Refreshes, 0);
-  clock.Advance(1);  // crosses the tick counter's wrap
-  app->Tick();
-  EXPECT_EQ(windows.Refreshes, 1);
+  EXPECT_EQ(tickAfter(0), 0);
+  EXPECT_EQ(tickAfter(499), 0);
+  EXPECT_EQ(tickAfter(1), 1);
+  EXPECT_EQ(tickAfter(1000), 2);
   EXPECT_FALSE(FileExists(state));
-  clock.Advance(300'000);
-  app->Tick();
-  EXPECT_EQ(windows.Refreshes, 2);
+  // The tick counter wraps: an immediate refresh and state save.
+  EXPECT_EQ(tickAfter(1000), 3);
+  EXPECT_TRUE(FileExists(state));
+  std::filesystem::remove(state);
+  // Then the normal intervals again.
+  EXPECT_EQ(tickAfter(299'999), 4);
+  EXPECT_FALSE(FileExists(state));
+  EXPECT_EQ(tickAfter(1), 4);
   EXPECT_TRUE(FileExists(state));
   // A tick counter that went backwards refreshes at once.
   clock.SetTickCount(5);
-  app->Tick();
-  EXPECT_EQ(windows.Refreshes, 3);
+  EXPECT_EQ(tickAfter(0), 5);
 
   app->ToggleSuspend();
   EXPECT_EQ(app->SuspendText(), "&Suspend");
