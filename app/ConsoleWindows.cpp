@@ -64,6 +64,12 @@ void TConsoleWindows::ShowError(const std::string& title, const std::string& tex
 
 void TConsoleWindows::Started(TVexa& application, bool anyInputEnabled) {
   m_started = true;
+  // Alerts restored with the users were told in an earlier run: they are
+  // known from the start and not printed again.
+  application.Monitor().RefreshStatus();
+  m_printing = false;
+  PrintNewAlerts(application);
+  m_printing = true;
   m_idleMark = AdvNow();
   m_rateTick = m_lastDraw = platform::TickCount();
   m_rateHits = 0;
@@ -82,7 +88,7 @@ void TConsoleWindows::PrintNewAlerts(TVexa& application) {
     for (int i = 0; i < group.Count(); ++i) {
       TAlert* alert = group.Alert(i);
       listed.emplace(alert, TAdvRef<TAdvObject>::Share(alert));
-      if (m_printedAlerts.count(alert)) continue;
+      if (m_printedAlerts.count(alert) || !m_printing) continue;
       ClearProgress();
       ++m_alerts;
       m_out << "alert: " << OneLine(alert->TriggerName()) << " [" << PriorityText(alert->Priority())

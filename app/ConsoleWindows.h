@@ -75,6 +75,7 @@ class TConsoleWindows : public TVexaWindows {
   // Alerts already printed and still listed, by identity (held, so an
   // address is not reused by a new alert while it is remembered).
   std::map<const TAdvObject*, TAdvRef<TAdvObject>> m_printedAlerts;
+  bool m_printing = true;  // false while the alerts known at start are noted
   std::set<std::string> m_openIssues;
 
   // Until-idle: the date-time after which each input must complete a pass

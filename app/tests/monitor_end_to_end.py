@@ -133,6 +133,16 @@ def summary_of(output):
     return tuple(int(x) for x in found.groups()) if found else (-1, -1, -1, -1)
 
 
+# The shipped trigger this test drives: a single hit of more than 100 MB.
+TRIGGER = "Large Downloads"
+OTHER_TRIGGERS = ("Blocked Requests", "Adult or Gambling Content", "Long Sessions",
+                  "Request Burst")
+BIG = 200 * 1024 * 1024
+# Line number -> what is special about it; two users download big files.
+SPECIAL = {100: dict(size=BIG, client="10.0.0.9"), 450: dict(size=BIG, client="10.0.0.8")}
+SPECIAL_SECOND = {50: dict(size=BIG, client="10.0.0.7")}
+
+
 def main():
     global MONITOR, ENV
     MONITOR, fixture = sys.argv[1], sys.argv[2]
@@ -185,6 +195,10 @@ def run_scenario(home, logs, tracking, smtp_folder, port):
     triggers = monitor("trigger", "list").stdout
     check(TRIGGER in triggers, "trigger list names %s: %s" % (TRIGGER, triggers))
     monitor("trigger", "enable", TRIGGER)
+    for other in OTHER_TRIGGERS:
+        monitor("trigger", "disable", other)
+    monitor("trigger", "disable", "No Such Trigger", expect=1)
+    monitor("trigger", "notify", TRIGGER, "--to", "not an address", expect=2)
     monitor("trigger", "notify", TRIGGER, "--to", "admin@example.com;audit@example.com")
     check("notify=admin@example.com;audit@example.com" in monitor("trigger", "list").stdout,
           "trigger notify recorded")
@@ -210,19 +224,24 @@ def run_scenario(home, logs, tracking, smtp_folder, port):
     accepted, filtered, alerts, issues = summary_of(out)
     check(accepted + filtered == first, "first run counted %d+%d hits, wrote %d" % (
         accepted, filtered, first))
-    check(alerts >= 1, "first run raised alerts: %d" % alerts)
+    check(alerts == 2, "first run raised 2 alerts, not %d" % alerts)
+    check(out.count("alert: " + TRIGGER) == 2, "two alert lines printed: " + out)
     check(issues == 0, "first run had no issues: %s" % err)
     check(activity_count(tracking) == first, "one activity line per line written")
-    check(alert_count(tracking) >= 1, "alert lines in the tracking log")
-    check(wait_for(lambda: os.path.exists(os.path.join(smtp_folder, "msg-0001.eml")), 10),
-          "alert e-mail arrived")
+    check(alert_count(tracking) == 2, "two alert lines in the tracking log, not %d" %
+          alert_count(tracking))
+    check(wait_for(lambda: os.path.exists(os.path.join(smtp_folder, "msg-0002.eml")), 10),
+          "both alert e-mails arrived")
+    message = open(os.path.join(smtp_folder, "msg-0001.eml"), errors="replace").read() \
+        if os.path.exists(os.path.join(smtp_folder, "msg-0001.eml")) else ""
+    check("Vexa alert: " + TRIGGER in message, "alert e-mail subject: " + message[:400])
     envelope = open(os.path.join(smtp_folder, "msg-0001.env")).read() if os.path.exists(
         os.path.join(smtp_folder, "msg-0001.env")) else ""
     check("RCPT admin@example.com" in envelope and "RCPT audit@example.com" in envelope,
           "e-mail to both recipients: " + envelope)
 
     # --- Second run: continues where the first stopped.
-    generator.append(300, chunk=100)
+    generator.append(300, chunk=100, special=SPECIAL_SECOND)
     generator.rotate("2")
     generator.append(200, chunk=100)
     second = generator.written - first
@@ -232,6 +251,10 @@ def run_scenario(home, logs, tracking, smtp_folder, port):
         accepted, filtered, second))
     check(activity_count(tracking) == generator.written, "no line read twice: %d lines for %d" % (
         activity_count(tracking), generator.written))
+    check(alerts == 1, "second run raised 1 new alert, not %d: %s" % (alerts, result.stdout))
+    check(alert_count(tracking) == 3, "three alert lines in all, not %d" % alert_count(tracking))
+    check(wait_for(lambda: os.path.exists(os.path.join(smtp_folder, "msg-0003.eml")), 10),
+          "third alert e-mail arrived")
 
 
 if __name__ == "__main__":
