@@ -1,5 +1,6 @@
 #include "app/MonitorCommands.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <functional>
@@ -33,8 +34,8 @@ struct TUsageError {
 // The words after the command, with "--name [value]" options taken out.
 class TArguments {
  public:
-  TArguments(std::vector<std::string> words, size_t first)
-      : m_words(words.begin() + std::ptrdiff_t(first), words.end()) {}
+  TArguments(const std::vector<std::string>& words, size_t first)
+      : m_words(words.begin() + std::ptrdiff_t(std::min(first, words.size())), words.end()) {}
 
   // Removes "--name" and returns whether it was there.
   bool Flag(const std::string& name) {
