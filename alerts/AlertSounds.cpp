@@ -45,8 +45,7 @@ std::string AlertSoundFile(const TSettings& settings, std::string_view name,
   return folder + "Sounds/" + relative;
 }
 
-TAlertSounds::TAlertSounds(const TSettings& settings, std::string applicationFolder,
-                           TPlayFile play)
+TAlertSounds::TAlertSounds(const TSettings& settings, std::string applicationFolder, TPlayFile play)
     : m_settings(settings),
       m_applicationFolder(std::move(applicationFolder)),
       m_play(play ? std::move(play) : TPlayFile(&platform::PlaySoundFile)) {}

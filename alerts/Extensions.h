@@ -55,8 +55,7 @@ class TExecutableExtension : public TVexaExtension {
   ADV_CLASS(TExecutableExtension)
 
   TExecutableExtension() = default;
-  TExecutableExtension(std::string name, std::string command)
-      : m_command(std::move(command)) {
+  TExecutableExtension(std::string name, std::string command) : m_command(std::move(command)) {
     m_name = std::move(name);
   }
 

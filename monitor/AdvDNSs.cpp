@@ -97,6 +97,14 @@ void TAddresses::Clear() {
   TAdvHash::Clear();
 }
 
+void TAddresses::Add(TAdvHashable* entry) {
+  auto* address = AdvCast<TAddress>(entry);
+  if (!address) Error("Add", "Entry is not an address");
+  if (Count() >= m_maxEntries) EvictOldest();
+  TAdvHash::Add(entry);
+  LinkNewest(*address);
+}
+
 void TAddresses::Remove(const TAdvHashable& key) {
   if (auto* entry = static_cast<TAddress*>(Get(key))) Unlink(*entry);
   TAdvHash::Remove(key);
@@ -112,7 +120,7 @@ void TAddresses::Assign(const TAdvObject& source) {
 
 void TAddresses::SetMaxEntries(int value) {
   m_maxEntries = value < 1 ? 1 : value;
-  while (Count() > m_maxEntries) EvictOldest();
+  while (Count() > m_maxEntries && m_oldest) EvictOldest();
 }
 
 TAddress* TAddresses::Find(uint32_t address) const {
@@ -149,12 +157,10 @@ std::string TAddresses::NameOf(uint32_t address) {
   if (address == 0) return {};
   TAddress* entry = Find(address);
   if (!entry) {
-    if (Count() >= m_maxEntries) EvictOldest();
     m_key->SetHashCode(address);
     m_key->SetName({});
     m_key->SetLastLookup(0);
     entry = static_cast<TAddress*>(Force(*m_key));
-    LinkNewest(*entry);
   }
   const uint32_t now = platform::TickCount();
   if (entry->LastLookup() == 0 || now - entry->LastLookup() > kRefreshAge) {

@@ -119,6 +119,9 @@ class TAddresses : public TAdvHash {
   // "Unable to expand table past 16313537" (operation "Expand") past it.
   void Grow() override;
   void Clear() override;
+  // Takes a TAddress only; when the cache is full, the entry looked up
+  // longest ago is evicted first. The new entry counts as the newest.
+  void Add(TAdvHashable* entry) override;
   // Unlinks the entry from the look-up order as well.
   void Remove(const TAdvHashable& key) override;
   // A cache copies its settings, not its entries.

@@ -144,6 +144,7 @@ class TProtocolFilter : public TCategoryFilter {
 // The filters of one input, in the order they were added. Owns its entries.
 class TFilters : public TAdvNamedList {
   ADV_CLASS(TFilters)
+  ADV_RAISES(EFilter)
 
   TFilters() = default;
 

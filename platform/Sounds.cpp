@@ -135,9 +135,8 @@ int TSoundPlayer::Follow(int32_t pid, uint64_t generation) {
     const int code = WaitForProcess(pid, 0);
     if (code != kProcessStillRunning) return code < 0 ? 1 : code;
     std::unique_lock<std::mutex> lock(m_lock);
-    const bool cutOff = m_wake.wait_for(lock, kPollInterval, [&] {
-      return m_stopping || m_generation != generation;
-    });
+    const bool cutOff = m_wake.wait_for(lock, kPollInterval,
+                                        [&] { return m_stopping || m_generation != generation; });
     if (cutOff) {
       lock.unlock();
       EndProcess(pid);

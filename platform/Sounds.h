@@ -58,14 +58,14 @@ class TSoundPlayer {
   const std::vector<std::string> m_players;
   mutable std::mutex m_lock;
   std::condition_variable m_wake;
-  std::string m_request;          // guarded; the file to play next
-  bool m_hasRequest = false;      // guarded
-  bool m_playing = false;         // guarded; a request is being worked on
-  bool m_stopping = false;        // guarded
-  uint64_t m_generation = 0;      // guarded; moves on with every request and Stop
-  size_t m_preferred = 0;         // worker only: the player that worked last
-  uint64_t m_started = 0;         // guarded
-  uint64_t m_silent = 0;          // guarded
+  std::string m_request;      // guarded; the file to play next
+  bool m_hasRequest = false;  // guarded
+  bool m_playing = false;     // guarded; a request is being worked on
+  bool m_stopping = false;    // guarded
+  uint64_t m_generation = 0;  // guarded; moves on with every request and Stop
+  size_t m_preferred = 0;     // worker only: the player that worked last
+  uint64_t m_started = 0;     // guarded
+  uint64_t m_silent = 0;      // guarded
   std::thread m_worker;
 };
 

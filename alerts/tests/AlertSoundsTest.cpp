@@ -38,10 +38,10 @@ TEST(AlertSoundsTest, SoundNamesOfPriorities) {
 TEST(AlertSoundsTest, StoredFileIsResolvedAgainstApplicationFolder) {
   auto settings = AdvNew<TSettings>();
   TAdvStringMatch& sounds = settings->Sounds();
-  sounds.SetMatch("A", "sounds\\sub\\x.wav");
-  sounds.SetMatch("B", "/usr/share/sounds/bell.wav");
-  sounds.SetMatch("C", "SoundsX.wav");
-  sounds.SetMatch("D", "Sounds/y.wav");
+  sounds.Add("A", "sounds\\sub\\x.wav");
+  sounds.Add("B", "/usr/share/sounds/bell.wav");
+  sounds.Add("C", "SoundsX.wav");
+  sounds.Add("D", "Sounds/y.wav");
   EXPECT_EQ(AlertSoundFile(*settings, "High Priority Alert", "/opt/vexa"),
             "/opt/vexa/Sounds/High.wav");
   EXPECT_EQ(AlertSoundFile(*settings, "Input Issue Alert", "/opt/vexa/"),
@@ -91,7 +91,8 @@ class SoundPlayerTest : public ::testing::Test {
   // A player that notes its argument in the log, then acts as `rest` says.
   std::string Player(const std::string& name, const std::string& rest) {
     const std::string path = m_folder + "/" + name;
-    vexatest::WriteScript(path, "printf '%s %s\\n' " + name + " \"$1\" >> '" + m_log + "'\n" + rest);
+    vexatest::WriteScript(path,
+                          "printf '%s %s\\n' " + name + " \"$1\" >> '" + m_log + "'\n" + rest);
     return path;
   }
   std::string Log() const { return vexatest::ReadFileText(m_log); }
@@ -114,8 +115,8 @@ TEST_F(SoundPlayerTest, DefaultPlayerFoundOnPathGetsTheFile) {
 }
 
 TEST_F(SoundPlayerTest, FailingPlayerFallsBackToNext) {
-  platform::TSoundPlayer player({m_folder + "/missing-player", Player("broken", "exit 1\n"),
-                                 Player("good", "exit 0\n")});
+  platform::TSoundPlayer player(
+      {m_folder + "/missing-player", Player("broken", "exit 1\n"), Player("good", "exit 0\n")});
   player.PlaySoundFile(m_sound);
   ASSERT_TRUE(WaitUntil([&] { return player.Idle(); }));
   EXPECT_EQ(Log(), "broken " + m_sound + "\ngood " + m_sound + "\n");

@@ -47,7 +47,8 @@ TEST_F(ExtensionsTest, SplitsTemplateBeforeReplacingParameter) {
     Args Expected;
   } cases[] = {
       {"C:\\Tools\\lookup.exe %1", "jsmith", {"C:\\Tools\\lookup.exe", "jsmith"}},
-      {"\"C:\\Program Files\\Look Up\\lookup.exe\" %1", "jsmith",
+      {"\"C:\\Program Files\\Look Up\\lookup.exe\" %1",
+       "jsmith",
        {"C:\\Program Files\\Look Up\\lookup.exe", "jsmith"}},
       {"\"/opt/my tool\"   -u %1  ", "jsmith", {"/opt/my tool", "-u", "jsmith"}},
       {"notepad", "jsmith", {"notepad"}},
@@ -75,8 +76,7 @@ TEST_F(ExtensionsTest, RunsProgramWithParameterAsOneLiteralArgument) {
   auto extension =
       AdvNew<TExecutableExtension>("Record", "\"" + script + "\" --user %1 \"in %1 out\"");
   ASSERT_TRUE(extension->Run(parameter));
-  EXPECT_EQ(WaitForText(script + ".out"),
-            "--user\n" + parameter + "\nin " + parameter + " out\n");
+  EXPECT_EQ(WaitForText(script + ".out"), "--user\n" + parameter + "\nin " + parameter + " out\n");
   EXPECT_FALSE(std::filesystem::exists(folder + "/pwned"));
   EXPECT_FALSE(std::filesystem::exists("pwned"));
 }
@@ -128,9 +128,11 @@ TEST_F(ExtensionsTest, FileKeepsOrderClassesAndFields) {
 TEST_F(ExtensionsTest, DamagedFileIsKeptAsideAndListUnchanged) {
   const std::string folder = vexatest::MakeTempFolder("extbad");
   const std::string file = folder + "/" + kExtensionsFileName;
-  vexatest::WriteFileText(file, "<?xml version=\"1.0\"?><broken");
   auto list = AdvNew<TVexaExtensions>();
   list->Add(AdvNew<TExecutableExtension>("Keep", "keep %1").Detach());
+  SaveExtensionsFile(*list, file);
+  const std::string saved = vexatest::ReadFileText(file);
+  vexatest::WriteFileText(file, saved.substr(0, saved.size() / 2));
   EXPECT_NE(LoadExtensionsFile(*list, file), "");
   ASSERT_EQ(list->Count(), 1);
   EXPECT_EQ(list->Extension(0)->Name(), "Keep");

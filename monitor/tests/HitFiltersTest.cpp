@@ -213,7 +213,7 @@ TEST(HitFilters, PersistInsideTheInputAndCopyWithIt) {
 TEST(HitFilters, InputStoredWithoutFiltersStillLoads) {
   RegisterAll();
   // The stored form of an input from before filters were kept with it.
-  auto memory = AdvNew<TAdvMemory>();
+  auto memory = AdvNew<TAdvMemory>(4096u);
   {
     auto writer = AdvNew<TAdvWriter>();
     writer->SetStream(memory.Get());
