@@ -9,7 +9,7 @@
 
 namespace {
 
-class PathsTest : public testing::Test {
+class AppPathsTest : public testing::Test {
  protected:
   void SetUp() override {
     RegisterCoreClasses();
@@ -17,7 +17,7 @@ class PathsTest : public testing::Test {
   }
 };
 
-TEST_F(PathsTest, KeepsFoldersWithOneTrailingDelimiterAndFindsNamesIgnoringCase) {
+TEST_F(AppPathsTest, KeepsFoldersWithOneTrailingDelimiterAndFindsNamesIgnoringCase) {
   TAdvRef<TPaths> paths = AdvNew<TPaths>();
   paths->SetPath("State", "/tmp/state");
   paths->SetPath("Temp", "/tmp/temp/");
@@ -27,7 +27,7 @@ TEST_F(PathsTest, KeepsFoldersWithOneTrailingDelimiterAndFindsNamesIgnoringCase)
   EXPECT_EQ(paths->Path("Help"), "");
 }
 
-TEST_F(PathsTest, ForceMakesTheFolderAndRefusesAnUnnamedOne) {
+TEST_F(AppPathsTest, ForceMakesTheFolderAndRefusesAnUnnamedOne) {
   TAdvRef<TPaths> paths = AdvNew<TPaths>();
   const std::string folder = vexatest::MakeTempFolder("paths") + "/a/b/c";
   paths->SetPath("Triggers", folder);
@@ -41,7 +41,7 @@ TEST_F(PathsTest, ForceMakesTheFolderAndRefusesAnUnnamedOne) {
   }
 }
 
-TEST_F(PathsTest, LoadingKeepsTheNamesTheFileLacks) {
+TEST_F(AppPathsTest, LoadingKeepsTheNamesTheFileLacks) {
   const std::string file = vexatest::MakeTempFolder("paths") + "/paths.xml";
   TAdvRef<TPaths> stored = AdvNew<TPaths>();
   stored->SetPath("Triggers", "/stored/triggers");

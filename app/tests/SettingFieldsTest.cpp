@@ -8,7 +8,7 @@
 
 namespace {
 
-class SettingFieldsTest : public testing::Test {
+class AppSettingFieldsTest : public testing::Test {
  protected:
   void SetUp() override {
     RegisterVexaClasses();
@@ -31,7 +31,7 @@ class SettingFieldsTest : public testing::Test {
   TAdvRef<TSettings> m_settings;
 };
 
-TEST_F(SettingFieldsTest, ListsTheScalarSettingsUnderTheirStoredNamesWithTheMailSettings) {
+TEST_F(AppSettingFieldsTest, ListsTheScalarSettingsUnderTheirStoredNamesWithTheMailSettings) {
   std::vector<std::string> names;
   for (const TSettingField& field : ListSettingFields(*m_settings)) names.push_back(field.Name);
   for (const char* name : {"Flash", "Threshold", "Loader", "PurgeAge", "TrackingLogActivity",
@@ -42,7 +42,7 @@ TEST_F(SettingFieldsTest, ListsTheScalarSettingsUnderTheirStoredNamesWithTheMail
   EXPECT_EQ(std::find(names.begin(), names.end(), "Positions"), names.end());
 }
 
-TEST_F(SettingFieldsTest, SetsValuesOfEveryKindIgnoringTheNamesCase) {
+TEST_F(AppSettingFieldsTest, SetsValuesOfEveryKindIgnoringTheNamesCase) {
   SetSettingField(*m_settings, "threshold", "900");
   SetSettingField(*m_settings, "TrackingLogActivity", "yes");
   SetSettingField(*m_settings, "Emails.Server", "127.0.0.1");
@@ -57,7 +57,7 @@ TEST_F(SettingFieldsTest, SetsValuesOfEveryKindIgnoringTheNamesCase) {
   EXPECT_EQ(Get("Emails.Port"), "2525");
 }
 
-TEST_F(SettingFieldsTest, RefusesValuesThatDoNotFitAndChangesNothing) {
+TEST_F(AppSettingFieldsTest, RefusesValuesThatDoNotFitAndChangesNothing) {
   const struct {
     const char* Name;
     const char* Value;

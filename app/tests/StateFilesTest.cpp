@@ -21,7 +21,7 @@ TAdvRef<TMonitorFolder> MakeInput(TLoaderClasses& loaders, const std::string& fo
   return input;
 }
 
-class StateFilesTest : public testing::Test {
+class AppStateFilesTest : public testing::Test {
  protected:
   // The loader module beside the test program; everything made of its
   // classes goes before it is unloaded (the members below outlive the test
@@ -50,7 +50,7 @@ class StateFilesTest : public testing::Test {
   std::string m_folder;
 };
 
-TEST_F(StateFilesTest, InputsAndTheirLoadersSettingsComeBackInOrder) {
+TEST_F(AppStateFilesTest, InputsAndTheirLoadersSettingsComeBackInOrder) {
   TAdvRef<TMonitorFolders> saved = Two("NCSA", "+0200");
   SaveInputsFile(*saved, m_folder + "Default.Inputs");
   SaveLoadersFile(*saved, m_folder + "Default.Loaders");
@@ -66,7 +66,7 @@ TEST_F(StateFilesTest, InputsAndTheirLoadersSettingsComeBackInOrder) {
   EXPECT_EQ(restored->Input(1)->Loader()->Timezone(), "+0200");
 }
 
-TEST_F(StateFilesTest, ALoadersFileForAnotherListIsIgnored) {
+TEST_F(AppStateFilesTest, ALoadersFileForAnotherListIsIgnored) {
   TAdvRef<TMonitorFolders> saved = Two("NCSA", "+0200");
   SaveLoadersFile(*saved, m_folder + "Default.Loaders");
   // Three inputs now: the counts differ, nothing is read.
@@ -83,7 +83,7 @@ TEST_F(StateFilesTest, ALoadersFileForAnotherListIsIgnored) {
   EXPECT_TRUE(FileExists(m_folder + "Default.Loaders"));
 }
 
-TEST_F(StateFilesTest, DamagedFilesChangeNothingAndAreKeptAsBad) {
+TEST_F(AppStateFilesTest, DamagedFilesChangeNothingAndAreKeptAsBad) {
   TAdvRef<TMonitorFolders> live = Two("NCSA", "");
   vexatest::WriteFileText(m_folder + "Default.Inputs", "garbage");
   EXPECT_NE(LoadInputsFile(*live, m_folder + "Default.Inputs"), "");

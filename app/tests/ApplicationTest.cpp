@@ -18,7 +18,7 @@ using apptest::TRecordingWindows;
 using vexatest::ReadFileText;
 using vexatest::WriteFileText;
 
-class VexaTest : public testing::Test {
+class ApplicationTest : public testing::Test {
  protected:
   void SetUp() override {
     RegisterVexaClasses();
@@ -37,7 +37,7 @@ class VexaTest : public testing::Test {
   std::string m_common;
 };
 
-TEST_F(VexaTest, FirstStartCopiesTheMachineDefaultsOnceAndLaysOutTheFolders) {
+TEST_F(ApplicationTest, FirstStartCopiesTheMachineDefaultsOnceAndLaysOutTheFolders) {
   const std::string profiles = ReadFileText(vexatest::SourceDir() + "/share/vexa/Default.Profiles");
   ASSERT_FALSE(profiles.empty());
   WriteFileText(m_common + "Default.Profiles", profiles);
@@ -74,7 +74,7 @@ TEST_F(VexaTest, FirstStartCopiesTheMachineDefaultsOnceAndLaysOutTheFolders) {
   app->Finalise();
 }
 
-TEST_F(VexaTest, AStartThatFailsSavesNothing) {
+TEST_F(ApplicationTest, AStartThatFailsSavesNothing) {
   // A first run leaves settings and state behind.
   {
     TRecordingWindows windows;
@@ -107,7 +107,7 @@ TEST_F(VexaTest, AStartThatFailsSavesNothing) {
   holder->Finalise();
 }
 
-TEST_F(VexaTest, ADamagedStateFileIsKeptAsBadAndTheStartGoesOn) {
+TEST_F(ApplicationTest, ADamagedStateFileIsKeptAsBadAndTheStartGoesOn) {
   std::filesystem::create_directories(m_home.StateFolder());
   WriteFileText(m_home.StateFolder() + "Default.Inputs", "not a state file");
   WriteFileText(m_home.StateFolder() + "Default.Users", "neither");
@@ -120,7 +120,7 @@ TEST_F(VexaTest, ADamagedStateFileIsKeptAsBadAndTheStartGoesOn) {
   EXPECT_EQ(app->LoadProblems().size() >= 2, true);
 }
 
-TEST_F(VexaTest, ADamagedSettingsFileKeepsTheDefaultsAndIsKeptAside) {
+TEST_F(ApplicationTest, ADamagedSettingsFileKeepsTheDefaultsAndIsKeptAside) {
   std::filesystem::create_directories(m_home.SettingsFolder());
   WriteFileText(m_home.SettingsFolder() + "Vexa22.Settings", "<object class=\"Vexa\"><broken");
   TRecordingWindows windows;
@@ -133,7 +133,7 @@ TEST_F(VexaTest, ADamagedSettingsFileKeepsTheDefaultsAndIsKeptAside) {
   app->Finalise();
 }
 
-TEST_F(VexaTest, SettingsAndFolderTableSurviveARestart) {
+TEST_F(ApplicationTest, SettingsAndFolderTableSurviveARestart) {
   {
     TRecordingWindows windows;
     TAdvRef<TVexa> app = MakeApp(windows);
@@ -152,7 +152,7 @@ TEST_F(VexaTest, SettingsAndFolderTableSurviveARestart) {
   app->Finalise();
 }
 
-TEST_F(VexaTest, TheTimerRefreshesEveryHalfSecondAndSavesEveryFiveMinutesEvenWhenSuspended) {
+TEST_F(ApplicationTest, TheTimerRefreshesEveryHalfSecondAndSavesEveryFiveMinutesEvenWhenSuspended) {
   platform::TManualClock clock(1'700'000'000'000, 0xFFFFFFFFu - 2000);
   platform::SetCurrentClock(&clock);
   TRecordingWindows windows;
@@ -194,7 +194,7 @@ TEST_F(VexaTest, TheTimerRefreshesEveryHalfSecondAndSavesEveryFiveMinutesEvenWhe
   platform::SetCurrentClock(nullptr);
 }
 
-TEST_F(VexaTest, RunAtLogonWritesTheQuotedProgramPathAndRemovesIt) {
+TEST_F(ApplicationTest, RunAtLogonWritesTheQuotedProgramPathAndRemovesIt) {
   TRecordingWindows windows;
   TAdvRef<TVexa> app = MakeApp(windows);
   app->SetApplicationFolder("/opt/my vexa/bin");
@@ -209,7 +209,7 @@ TEST_F(VexaTest, RunAtLogonWritesTheQuotedProgramPathAndRemovesIt) {
   EXPECT_FALSE(app->IsRunAtLogon());
 }
 
-TEST_F(VexaTest, SystemInfoNamesTheLoaderLast) {
+TEST_F(ApplicationTest, SystemInfoNamesTheLoaderLast) {
   TRecordingWindows windows;
   TAdvRef<TVexa> app = MakeApp(windows);
   const std::string info = app->SystemInfo();
