@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+#include "alerts/Triggers.h"
 #include "app/ConsoleWindows.h"
 #include "app/SettingFields.h"
 #include "app/Settings.h"
@@ -13,11 +14,10 @@
 #include "app/Vexas.h"
 #include "core/AdvAscii.h"
 #include "core/AdvPaths.h"
+#include "core/AdvStrings.h"
 #include "monitor/Loaders.h"
 #include "monitor/MonitorFolders.h"
 #include "monitor/Monitors.h"
-#include "alerts/Triggers.h"
-#include "core/AdvStrings.h"
 #include "platform/Signals.h"
 
 namespace {
@@ -188,8 +188,8 @@ int InputAdd(TCommandSession& session, TArguments& args) {
     if (loaders.IndexOfName(name) < 0) {
       std::string known;
       for (int i = 0; i < loaders.Count(); ++i) known += (i ? ", " : "") + loaders.NameAt(i);
-      session.Err() << "error: No loader named '" << name << "' (loaders: "
-                    << (known.empty() ? "none found" : known) << ")" << std::endl;
+      session.Err() << "error: No loader named '" << name
+                    << "' (loaders: " << (known.empty() ? "none found" : known) << ")" << std::endl;
       return kFailed;
     }
     TAdvRef<TMonitorFolder> input = AdvNew<TMonitorFolder>();
@@ -223,11 +223,10 @@ int InputList(TCommandSession& session, TArguments& args) {
     TFolder& root = input.Folder();
     std::string loader = input.Loader() ? input.Loader()->Name() : input.LoaderName();
     if (input.LoaderMissing()) loader += " (missing)";
-    session.Out() << root.Name() << "\tenabled=" << YesNo(input.Enabled())
-                  << " loader=" << loader << " mask=" << root.Mask()
-                  << " recurse=" << YesNo(root.Recurse()) << " resolve=" << YesNo(input.Resolve())
-                  << " timer=" << input.Timer() << " ignore-errors=" << YesNo(input.Ignore())
-                  << std::endl;
+    session.Out() << root.Name() << "\tenabled=" << YesNo(input.Enabled()) << " loader=" << loader
+                  << " mask=" << root.Mask() << " recurse=" << YesNo(root.Recurse())
+                  << " resolve=" << YesNo(input.Resolve()) << " timer=" << input.Timer()
+                  << " ignore-errors=" << YesNo(input.Ignore()) << std::endl;
   }
   return kDone;
 }
@@ -329,7 +328,8 @@ int TriggerCommand(TCommandSession& session, const std::string& sub, TArguments&
     for (int i = 0; i < triggers.Count(); ++i) {
       const TTrigger& trigger = *triggers.Trigger(i);
       std::string to;
-      for (int j = 0; j < trigger.Tos().Count(); ++j) to += (j ? ";" : "") + trigger.Tos().GetItem(j);
+      for (int j = 0; j < trigger.Tos().Count(); ++j)
+        to += (j ? ";" : "") + trigger.Tos().GetItem(j);
       session.Out() << trigger.Name() << "\tkind=" << TypeName(&trigger)
                     << " priority=" << PriorityName(trigger.Priority())
                     << " enabled=" << YesNo(trigger.Enabled())
@@ -437,8 +437,8 @@ int Dispatch(TCommandSession& session, const std::vector<std::string>& words) {
 
 int RunMonitorCommand(const std::string& program, const std::vector<std::string>& arguments,
                       std::ostream& out, std::ostream& err) {
-  if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "help" ||
-                             arguments[0] == "-h")) {
+  if (!arguments.empty() &&
+      (arguments[0] == "--help" || arguments[0] == "help" || arguments[0] == "-h")) {
     out << MonitorUsage();
     return kDone;
   }

@@ -143,10 +143,10 @@ void CheckRange(const TSettingField& field, std::string_view value) {
   const auto parsed = std::from_chars(value.data(), value.data() + value.size(), number);
   const bool isNumber = parsed.ec == std::errc() && parsed.ptr == value.data() + value.size();
   const auto refuse = [&](const std::string& expected) {
-    throw ESettingField(nullptr,
-                        "Setting '" + field.Name + "' takes " + expected + ", not '" +
-                            std::string(value) + "'",
-                        "Set");
+    throw ESettingField(
+        nullptr,
+        "Setting '" + field.Name + "' takes " + expected + ", not '" + std::string(value) + "'",
+        "Set");
   };
   if (SameTextAscii(field.Name, "Emails.Port") && (!isNumber || number < 1 || number > 65535))
     refuse("a port number from 1 to 65535");

@@ -3,10 +3,13 @@
 // run-at-logon entry.
 #include <filesystem>
 
+#include "activity/Users.h"
+#include "alerts/Extensions.h"
+#include "alerts/Triggers.h"
 #include "app/Settings.h"
 #include "app/StateFiles.h"
-#include "app/Vexas.h"
 #include "app/VexaWindows.h"
+#include "app/Vexas.h"
 #include "classify/Aliases.h"
 #include "classify/Profiles.h"
 #include "classify/SharedFiles.h"
@@ -15,9 +18,6 @@
 #include "core/AdvPaths.h"
 #include "core/AdvShell.h"
 #include "core/AdvXMLFilers.h"
-#include "activity/Users.h"
-#include "alerts/Extensions.h"
-#include "alerts/Triggers.h"
 #include "monitor/LoaderLibraries.h"
 #include "monitor/MonitorFolders.h"
 #include "platform/Folders.h"
@@ -78,8 +78,8 @@ void TVexa::FillFolderTables() {
     user.SetPath("Aliases", userDocuments + "Aliases/");
     user.SetPath("Loaders", LoaderFolder());
     user.SetPath("Sounds", app + "Sounds/");
-    for (const char* name : {"Default Triggers", "Default Profiles", "Default Aliases",
-                             "Default Loader"})
+    for (const char* name :
+         {"Default Triggers", "Default Profiles", "Default Aliases", "Default Loader"})
       data.SetPath(name, roaming);
     data.SetPath("State", ProductFolder(state) + "State/");
     data.SetPath("Temp", temp.empty() ? roaming + "Temp/" : temp);
@@ -113,8 +113,10 @@ void TVexa::CopyMachineDefaults() {
   const struct {
     const char* Sub;
     const char* Target;
-  } kFolders[] = {{"Triggers", "Default Triggers"}, {"Profiles", "Default Profiles"},
-                  {"Aliases", "Default Aliases"},   {"Loaders", "Default Loader"},
+  } kFolders[] = {{"Triggers", "Default Triggers"},
+                  {"Profiles", "Default Profiles"},
+                  {"Aliases", "Default Aliases"},
+                  {"Loaders", "Default Loader"},
                   {"State", "State"}};
   for (const auto& folder : kFolders) {
     const std::string source = common + "Defaults/" + folder.Sub;
@@ -123,9 +125,9 @@ void TVexa::CopyMachineDefaults() {
   const struct {
     const char* Extension;
     const char* Target;
-  } kFiles[] = {{".Triggers", "Default Triggers"},   {".Profiles", "Default Profiles"},
-                {".UserNames", "Default Aliases"},   {".SiteNames", "Default Aliases"},
-                {".FileTypes", "Default Aliases"},   {".Departments", "Default Aliases"},
+  } kFiles[] = {{".Triggers", "Default Triggers"},  {".Profiles", "Default Profiles"},
+                {".UserNames", "Default Aliases"},  {".SiteNames", "Default Aliases"},
+                {".FileTypes", "Default Aliases"},  {".Departments", "Default Aliases"},
                 {".Extensions", "Default Triggers"}};
   for (const auto& file : kFiles) {
     const std::string name = (file.Extension == std::string(".Extensions") ? "Vexa" : "Default") +
@@ -190,7 +192,8 @@ void TVexa::LoadSettingsFile() {
 }
 
 void TVexa::LoadExtensionsFile() {
-  const std::string error = ::LoadExtensionsFile(*m_extensions, m_settingsFolder + kExtensionsFileName);
+  const std::string error =
+      ::LoadExtensionsFile(*m_extensions, m_settingsFolder + kExtensionsFileName);
   if (!error.empty()) ReportProblem(error);
 }
 
@@ -232,8 +235,7 @@ void TVexa::LoadConfigurationFiles() {
     const char* File;
   };
   const TStep steps[] = {
-      {"Loading Triggers...", &m_monitor->Triggers(),
-       "Default Triggers", "Default.Triggers"},
+      {"Loading Triggers...", &m_monitor->Triggers(), "Default Triggers", "Default.Triggers"},
       {"Loading Profiles...", &m_monitor->Profiles(), "Default Profiles", "Default.Profiles"},
       {"Loading User Aliases...", &m_monitor->UserNames(), "Default Aliases", "Default.UserNames"},
       {"Loading Site Aliases...", &m_monitor->SiteNames(), "Default Aliases", "Default.SiteNames"},
@@ -247,7 +249,8 @@ void TVexa::LoadConfigurationFiles() {
   if (m_sharedFiles) m_sharedFiles->Suspend(true);
   for (const TStep& step : steps) {
     Say(step.Text);
-    const std::string error = LoadKeepingBad(*step.Table, ConfigurationFile(step.Folder, step.File));
+    const std::string error =
+        LoadKeepingBad(*step.Table, ConfigurationFile(step.Folder, step.File));
     if (!error.empty()) ReportProblem(error);
   }
   if (m_sharedFiles) m_sharedFiles->Suspend(false);

@@ -15,8 +15,8 @@
 #include "classify/SharedFiles.h"
 #include "core/AdvDates.h"
 #include "core/AdvFactories.h"
-#include "core/AdvFiles.h"
 #include "core/AdvFilers.h"
+#include "core/AdvFiles.h"
 #include "core/AdvPaths.h"
 #include "core/AdvTasks.h"
 #include "documents/DocumentClasses.h"
@@ -33,8 +33,7 @@ ADV_CLASS_IMPL(TVexa, TVarnex)
 
 TVexa::TVexa() : m_settings(AdvNew<TSettings>()) {
   SetTitle(kTitle);
-  if (!ApplicationFolder().empty())
-    SetCommonDataFolder(ApplicationFolder() + "../share/vexa/");
+  if (!ApplicationFolder().empty()) SetCommonDataFolder(ApplicationFolder() + "../share/vexa/");
 }
 
 TVexa::~TVexa() = default;
@@ -265,8 +264,7 @@ void TVexa::StartDispatcher() {
     // The dispatcher's thread: the text is only recorded; the main thread
     // reports it through the engine's error handler at the next refresh.
     std::lock_guard lock(m_mailErrorsLock);
-    m_mailErrors.push_back("Unable to send e-mail \"" + task.Subject() + "\": " +
-                           ErrorText(error));
+    m_mailErrors.push_back("Unable to send e-mail \"" + task.Subject() + "\": " + ErrorText(error));
   });
   m_monitor->SetEmailDispatcher(m_emailDispatcher.Get());
   m_dispatcherRunner = AdvNew<TAdvTaskAdapter>(m_emailDispatcher.Get());
@@ -419,6 +417,6 @@ void RegisterVexaClasses() {
   RegisterExtensionClasses();
   RegisterAlertClasses();
   AdvFactory().RegisterAll(AppSettingsClasses());
-  AdvFactory().RegisterAll({&TPaths::ClassInfo, &TAdvApplication::ClassInfo, &TVarnex::ClassInfo,
-                            &TVexa::ClassInfo});
+  AdvFactory().RegisterAll(
+      {&TPaths::ClassInfo, &TAdvApplication::ClassInfo, &TVarnex::ClassInfo, &TVexa::ClassInfo});
 }

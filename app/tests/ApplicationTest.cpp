@@ -56,10 +56,9 @@ TEST_F(ApplicationTest, FirstStartCopiesTheMachineDefaultsOnceAndLaysOutTheFolde
     EXPECT_EQ(ReadFileText(m_home.SettingsFolder() + "Default.Profiles"), profiles);
     EXPECT_EQ(ReadFileText(m_home.Root + "/Documents/Varnex/Vexa 2.2/access.log"), "sample");
     // The splash texts of the start-up steps, in order.
-    const std::vector<std::string> expected = {"Starting Vexa 2.2...", "Loading settings...",
-                                               "Preparing Loaders...",
-                                               "Checking application folders...",
-                                               "Restoring state..."};
+    const std::vector<std::string> expected = {
+        "Starting Vexa 2.2...", "Loading settings...", "Preparing Loaders...",
+        "Checking application folders...", "Restoring state..."};
     ASSERT_GE(windows.Texts.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(windows.Texts.begin(), windows.Texts.begin() + 5), expected);
     EXPECT_EQ(windows.Texts.back(), "Vexa 2.2 ready...");

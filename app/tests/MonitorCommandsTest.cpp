@@ -64,8 +64,8 @@ TEST_F(MonitorCommandsTest, InputsAreAddedListedAndRemoved) {
   vexatest::WriteFileText(logs + "/access.log",
                           "1700000000.000 10 10.0.0.1 TCP_MISS/200 100 GET http://a.example/ - "
                           "DIRECT/192.0.2.1 text/html\n");
-  TResult added = Run({"input", "add", logs, "--mask", "*.log", "--loader", "squid",
-                       "--no-recurse", "--timer", "250", "--from-end"});
+  TResult added = Run({"input", "add", logs, "--mask", "*.log", "--loader", "squid", "--no-recurse",
+                       "--timer", "250", "--from-end"});
   ASSERT_EQ(added.Status, 0) << added.Err;
   EXPECT_EQ(Run({"input", "add", logs}).Status, 1);  // exists already
   TResult missing = Run({"input", "add", m_home.Root + "/none"});
@@ -77,8 +77,9 @@ TEST_F(MonitorCommandsTest, InputsAreAddedListedAndRemoved) {
 
   const TResult listed = Run({"input", "list"});
   ASSERT_EQ(listed.Status, 0);
-  EXPECT_EQ(listed.Out, logs + "/\tenabled=yes loader=Squid mask=*.log recurse=no resolve=no "
-                               "timer=250 ignore-errors=no\n");
+  EXPECT_EQ(listed.Out, logs +
+                            "/\tenabled=yes loader=Squid mask=*.log recurse=no resolve=no "
+                            "timer=250 ignore-errors=no\n");
   // --from-end: the line already there is not read.
   const TResult run = Run({"run", "--until-idle"});
   EXPECT_EQ(run.Status, 0) << run.Err;
@@ -123,9 +124,9 @@ TEST_F(MonitorCommandsTest, TriggersAreListedEnabledAndNotified) {
             std::string::npos)
       << listed.Out;
   EXPECT_EQ(Run({"trigger", "disable", "large downloads"}).Status, 0);
-  EXPECT_EQ(Run({"trigger", "notify", "Large Downloads", "--to", "a@example.com; b@example.com"})
-                .Status,
-            0);
+  EXPECT_EQ(
+      Run({"trigger", "notify", "Large Downloads", "--to", "a@example.com; b@example.com"}).Status,
+      0);
   listed = Run({"trigger", "list"});
   EXPECT_NE(listed.Out.find("Large Downloads\tkind=Single priority=medium enabled=no "
                             "notify=a@example.com;b@example.com"),

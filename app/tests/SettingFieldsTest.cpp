@@ -34,9 +34,9 @@ class AppSettingFieldsTest : public testing::Test {
 TEST_F(AppSettingFieldsTest, ListsTheScalarSettingsUnderTheirStoredNamesWithTheMailSettings) {
   std::vector<std::string> names;
   for (const TSettingField& field : ListSettingFields(*m_settings)) names.push_back(field.Name);
-  for (const char* name : {"Flash", "Threshold", "Loader", "PurgeAge", "TrackingLogActivity",
-                           "TrackingLogLocation", "FailedInputRetryTime", "Emails.Server",
-                           "Emails.Port", "Emails.Sender"})
+  for (const char* name :
+       {"Flash", "Threshold", "Loader", "PurgeAge", "TrackingLogActivity", "TrackingLogLocation",
+        "FailedInputRetryTime", "Emails.Server", "Emails.Port", "Emails.Sender"})
     EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
   // Lists and layouts are not scalars.
   EXPECT_EQ(std::find(names.begin(), names.end(), "Positions"), names.end());

@@ -12,7 +12,7 @@
 namespace {
 
 TAdvRef<TMonitorFolder> MakeInput(TLoaderClasses& loaders, const std::string& folder,
-                              const char* loader, const std::string& timezone) {
+                                  const char* loader, const std::string& timezone) {
   TAdvRef<TMonitorFolder> input = AdvNew<TMonitorFolder>();
   input->SetFolder(new TFolder(folder));
   TAdvRef<TLoader> made = AdvCreate<TLoader>(loaders.GetByName(loader));
@@ -31,8 +31,8 @@ class AppStateFilesTest : public testing::Test {
     std::vector<std::string> problems;
     m_libraries->LoadFolder(LoaderFolder(), problems);
     m_libraries->RegisterClasses(*m_loaders);
-    ASSERT_GE(m_loaders->IndexOfName("Squid"), 0) << "loader module not found in "
-                                                  << LoaderFolder();
+    ASSERT_GE(m_loaders->IndexOfName("Squid"), 0)
+        << "loader module not found in " << LoaderFolder();
     m_folder = vexatest::MakeTempFolder("state") + "/";
   }
   TAdvRef<TMonitorFolder> Input(const std::string& folder, const char* loader,
