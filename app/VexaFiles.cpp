@@ -123,22 +123,18 @@ void TVexa::CopyMachineDefaults() {
     if (FolderExists(source)) CopyFolder(source, DataPaths().Path(folder.Target), "*", false);
   }
   const struct {
-    const char* Extension;
+    const char* Name;
     const char* Target;
-  } kFiles[] = {{".Triggers", "Default Triggers"},  {".Profiles", "Default Profiles"},
-                {".UserNames", "Default Aliases"},  {".SiteNames", "Default Aliases"},
-                {".FileTypes", "Default Aliases"},  {".Departments", "Default Aliases"},
-                {".Extensions", "Default Triggers"}};
-  for (const auto& file : kFiles) {
-    const std::string name = (file.Extension == std::string(".Extensions") ? "Vexa" : "Default") +
-                             std::string(file.Extension);
-    const std::string source = common + name;
-    if (!FileExists(source)) continue;
-    const std::string target = DataPaths().Path(file.Target);
+  } kFiles[] = {{"Default.Triggers", "Default Triggers"}, {"Default.Profiles", "Default Profiles"},
+                {"Default.UserNames", "Default Aliases"}, {"Default.SiteNames", "Default Aliases"},
+                {"Default.FileTypes", "Default Aliases"}, {"Default.Departments", "Default Aliases"}};
+  const auto copyFile = [&](const std::string& name, const std::string& target) {
+    if (!FileExists(common + name) || FileExists(target + name)) return;
     ::ForceFolders(ExcludeTrailingDelimiter(target));
-    std::string error;
-    if (!FileExists(target + name)) CopyFolder(common, target, name, false);
-  }
+    CopyFolder(common, target, name, false);
+  };
+  for (const auto& file : kFiles) copyFile(file.Name, DataPaths().Path(file.Target));
+  copyFile(kExtensionsFileName, m_settingsFolder);
   const std::string samples = common + "Samples";
   const std::string documents = platform::DocumentsFolder();
   if (FolderExists(samples) && !documents.empty())
