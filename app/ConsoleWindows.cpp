@@ -16,6 +16,8 @@
 
 namespace {
 constexpr uint32_t kProgressInterval = 250;
+// Rates are measured over this many milliseconds.
+constexpr uint32_t kRateInterval = 500;
 
 const char* PriorityText(uint8_t priority) {
   switch (priority) {
@@ -166,12 +168,12 @@ void TConsoleWindows::DrawProgress(TVexa& application) {
   const int64_t left = monitor.Backlog();
   const int64_t hits = monitor.Counters().Accepted + monitor.Counters().Filtered;
   const uint32_t elapsed = now - m_rateTick;
-  if (elapsed >= 1000) {
+  if (elapsed >= kRateInterval) {
     const double rate = double(hits - m_rateHits) * 1000.0 / double(elapsed);
     m_rate = m_rate == 0 ? rate : 0.5 * m_rate + 0.5 * rate;
     // The backlog shrinks as it is read (and grows when writers add to it):
     // only a shrinking one tells the reading speed.
-    if (m_rateLeft > left) {
+    if (m_rateLeft >= 0 && m_rateLeft > left) {
       const double bytes = double(m_rateLeft - left) * 1000.0 / double(elapsed);
       m_byteRate = m_byteRate == 0 ? bytes : 0.5 * m_byteRate + 0.5 * bytes;
     }
@@ -184,8 +186,10 @@ void TConsoleWindows::DrawProgress(TVexa& application) {
     return;
   }
   const TSettings& settings = application.Settings();
-  std::string line = settings.FormatSizeWithUnit(left) + " left, " +
-                     settings.FormatCount(int64_t(std::llround(m_rate))) + " hits/s";
+  std::string line = settings.FormatSizeWithUnit(left) + " left";
+  // The rates are told once they were measured.
+  if (m_rateLeft >= 0)
+    line += ", " + settings.FormatCount(int64_t(std::llround(m_rate))) + " hits/s";
   if (m_byteRate > 0)
     line += ", " + ElapsedText(int64_t(double(left) / m_byteRate) * 1000) + " to go";
   m_err << '\r' << line << "\x1b[K" << std::flush;

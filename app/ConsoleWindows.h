@@ -86,8 +86,8 @@ class TConsoleWindows : public TVexaWindows {
   uint32_t m_lastDraw = 0;
   uint32_t m_rateTick = 0;
   int64_t m_rateHits = 0;
-  double m_rate = 0;       // hits per second, smoothed
-  int64_t m_rateLeft = 0;  // the backlog at the last sample
-  double m_byteRate = 0;   // backlog bytes read per second, smoothed
+  double m_rate = 0;        // hits per second, smoothed
+  int64_t m_rateLeft = -1;  // the backlog at the last sample; -1 before the first
+  double m_byteRate = 0;    // backlog bytes read per second, smoothed
   bool m_progressShown = false;
 };

@@ -283,8 +283,20 @@ void TVexa::StopDispatcher() {
 // ---------------------------------------------------------------------------
 // The run
 
+void TVexa::ProcessMessages() {
+  // The other programs' notices about the shared data files.
+  if (m_sharedFiles && m_sharedFiles->HasWindow()) {
+    try {
+      m_sharedFiles->DispatchMessages(0);
+    } catch (const std::exception& error) {
+      HandleException(error);
+    }
+  }
+}
+
 void TVexa::Run() {
   while (!Terminated()) {
+    ProcessMessages();
     const bool backlog = Tick();
     if (Terminated()) break;
     m_windows->Wait(backlog && m_backToBack && !m_suspended ? 0 : kCycleInterval);

@@ -77,6 +77,9 @@ class TVexa : public TVarnex {
   // user) when the engine could not be opened.
   bool StartMonitoring();
   void Run() override;
+  // Handles the messages waiting for the main thread (the shared-files
+  // object's notices); the main loop runs it before every tick.
+  void ProcessMessages() override;
   void Finalise() override;
   void HandleException(const std::exception& error) override;
   // Ends the run (the main loop returns; Finalise follows).
