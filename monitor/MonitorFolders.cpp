@@ -518,6 +518,7 @@ void TMonitorFolders::LoadFromFile(const std::string& fileName) {
 void RegisterMonitorFolderClasses() {
   RegisterInputClasses();
   RegisterFilterClasses();
+  RegisterDNSClasses();
   AdvFactory().RegisterAll({&TMonitorFolder::ClassInfo, &TMonitorFolders::ClassInfo,
                             &TLoader::ClassInfo, &TFormat::ClassInfo});
 }

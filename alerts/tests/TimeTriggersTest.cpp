@@ -96,7 +96,7 @@ TEST_F(TimeRange, FixedWindowCountsHitsInItsHoursAcrossMidnight) {
     bool inside;
   };
   for (const Case& c : {Case{23, 30, true}, Case{5, 0, true}, Case{12, 0, false}, Case{22, 0, true},
-                        Case{6, 0, true}, Case{6, 0, true}})
+                        Case{6, 0, true}})
     EXPECT_EQ(t->InFixedWindow(At(c.hour, c.minute, 0)), c.inside) << c.hour << ":" << c.minute;
   EXPECT_FALSE(t->InFixedWindow(At(6, 0, 1)));
 
