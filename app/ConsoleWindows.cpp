@@ -1,5 +1,6 @@
 #include "app/ConsoleWindows.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <mutex>
@@ -130,28 +131,44 @@ bool TConsoleWindows::IsIdle(TVexa& application) {
   TMonitor& monitor = application.Monitor();
   const double now = AdvNow();
   if (monitor.HasQueuedHits()) {
+    m_passesSeen.clear();
     m_idleMark = now;
     return false;
   }
   if (TEmailDispatcher* dispatcher = application.EmailDispatcher())
     if (dispatcher->PendingCount() > 0) return false;
   TMonitorFolders& inputs = monitor.Inputs();
+  bool idle = true;
   for (int i = 0; i < inputs.Count(); ++i) {
     TMonitorFolder& input = *inputs.Input(i);
     if (!input.Enabled() || !input.Running()) continue;
-    if (input.LastBacklog() > 0) {
-      m_idleMark = now;
-      return false;
+    const int64_t left = std::max(input.LastBacklog(), input.Backlog());
+    auto found = m_passesSeen.find(&input);
+    if (found == m_passesSeen.end() || found->second.Backlog != left) {
+      // New evidence: the counting starts again for this input.
+      TPassesSeen fresh;
+      fresh.Mark = found == m_passesSeen.end() ? m_idleMark : now;
+      fresh.Backlog = left;
+      found = m_passesSeen.insert_or_assign(&input, fresh).first;
     }
+    TPassesSeen& seen = found->second;
     // The thread holds the tree lock for a whole pass, so a pass whose
-    // start is seen here has ended: it must have started after the mark,
-    // when the queue was already seen empty.
+    // start is seen here has ended.
     std::lock_guard lock(input.TreeLock());
     TFolder& root = input.Folder();
-    const bool unreadable = !root.Enabled() && root.Issues().Count() > 0;
-    if (!unreadable && root.LastRead() <= m_idleMark) return false;
+    if (!root.Enabled() && root.Issues().Count() > 0) continue;  // unreadable: nothing comes
+    if (root.LastRead() > seen.Mark && root.LastRead() != seen.LastRead) {
+      seen.LastRead = root.LastRead();
+      ++seen.Passes;
+    }
+    // Two passes that began after the queue was last seen busy and left
+    // nothing unread show that the folder holds nothing more (one alone may
+    // have met a file that changed while it was listed). Bytes that three
+    // passes in a row could not read (a last line still being written, a
+    // file the loader does not take) are not waited for.
+    if (seen.Passes < (left == 0 ? 2 : 3)) idle = false;
   }
-  return true;
+  return idle;
 }
 
 void TConsoleWindows::Wait(uint32_t milliseconds) {

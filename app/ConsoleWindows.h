@@ -78,9 +78,17 @@ class TConsoleWindows : public TVexaWindows {
   bool m_printing = true;  // false while the alerts known at start are noted
   std::set<std::string> m_openIssues;
 
-  // Until-idle: the date-time after which each input must complete a pass
-  // that leaves nothing unread.
+  // Until-idle: when the queues were last seen busy (or the run started).
   double m_idleMark = 0;
+  // Per input: the passes seen to end since its mark, and the unread bytes
+  // they left.
+  struct TPassesSeen {
+    double Mark = 0;
+    double LastRead = 0;
+    int Passes = 0;
+    int64_t Backlog = 0;
+  };
+  std::map<const TMonitorFolder*, TPassesSeen> m_passesSeen;
 
   // Progress.
   uint32_t m_lastDraw = 0;

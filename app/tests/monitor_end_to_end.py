@@ -247,8 +247,9 @@ def run_scenario(home, logs, tracking, smtp_folder, port):
     second = generator.written - first
     result = monitor("run", "--until-idle")
     accepted, filtered, alerts, issues = summary_of(result.stdout)
-    check(accepted + filtered == second, "second run counted %d+%d hits, %d were new" % (
-        accepted, filtered, second))
+    check(accepted + filtered == second, "second run counted %d+%d hits, %d were new: %s%s" % (
+        accepted, filtered, second, result.stdout, result.stderr))
+    check(issues == 0, "second run had no issues: " + result.stderr)
     check(activity_count(tracking) == generator.written, "no line read twice: %d lines for %d" % (
         activity_count(tracking), generator.written))
     check(alerts == 1, "second run raised 1 new alert, not %d: %s" % (alerts, result.stdout))
