@@ -101,6 +101,13 @@ std::string TSettings::SoundForPriority(int priority) const {
   return index < 0 ? std::string() : m_sounds->GetValue(index);
 }
 
+std::string TSettings::FontToUse(TAdvFunctionRef<bool(const std::string& name)> installed) const {
+  if (installed(m_font)) return m_font;
+  for (const char* fallback : {"Verdana", "Tahoma", "MS Sans Serif"})
+    if (installed(fallback)) return fallback;
+  return m_font;
+}
+
 std::string TSettings::InputIssueSound() const {
   const int index = m_sounds->IndexByKey(kSoundKeyInputIssue);
   return index < 0 ? std::string() : m_sounds->GetValue(index);

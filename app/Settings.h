@@ -143,6 +143,10 @@ class TSettings : public TAdvPersistent {
   void SetSyncData(bool value) { m_syncData = value; }
   const std::string& Font() const { return m_font; }
   void SetFont(const std::string& name) { m_font = name; }
+  // The font a new window takes: Font when it is installed, otherwise the
+  // first installed of "Verdana", "Tahoma" and "MS Sans Serif"; Font again
+  // when none is (the toolkit then falls back on its own).
+  std::string FontToUse(TAdvFunctionRef<bool(const std::string& name)> installed) const;
 
   // --- Sounds
   bool PlaySound() const { return m_playSound; }

@@ -26,23 +26,23 @@ namespace {
 std::atomic<uint64_t> g_allocations{0};
 }
 
-// Every allocation is counted so the steady-state fold can report allocations
-// per hit. GCC cannot see that these replacements pair malloc with free once
-// they are inlined into library code, so its mismatch warning is silenced here.
-#if defined(__GNUC__) && !defined(__clang__)
+// Counting replacements of the global allocation functions (plain malloc and
+// free underneath); kept out of line so the compiler never pairs an inlined
+// free with a new it sees elsewhere.
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(size_t size) {
+[[gnu::noinline]] void* operator new(size_t size) {
   g_allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept {
+[[gnu::noinline]] void operator delete(void* p) noexcept {
   std::free(p);
 }
-void operator delete(void* p, size_t) noexcept {
+[[gnu::noinline]] void operator delete(void* p, size_t) noexcept {
   std::free(p);
 }
+#pragma GCC diagnostic pop
 
 namespace {
 

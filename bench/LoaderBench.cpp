@@ -2,20 +2,29 @@
 // million generated lines held in memory, next to a bare loop that only
 // splits the same Squid lines into fields and reads their numbers: the
 // reference for what parsing the native proxy log can cost at best.
+//
+// Then the hand-over to the engine: hits per second through an input's ring
+// of 1024 slots to a consumer that drains it, alone and behind a running
+// input that follows a file of the same Squid backlog.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/LogGeneration.h"
 #include "loaders/LineReader.h"
+#include "loaders/LogLoaders.h"
 #include "loaders/LogParsers.h"
 #include "loaders/NcsaParser.h"
 #include "loaders/SquidParser.h"
 #include "loaders/W3cParser.h"
 #include "monitor/Hits.h"
+#include "monitor/MonitorFolders.h"
 
 namespace {
 
@@ -125,11 +134,78 @@ void BM_SquidBareSplit(benchmark::State& state) {
   state.counters["lines/s"] = benchmark::Counter(double(lines), benchmark::Counter::kIsRate);
 }
 
+// The ring alone: a producer thread fills slots from one scratch hit as an
+// input does, the benchmark's thread drains them as the engine does.
+void BM_RingHandOver(benchmark::State& state) {
+  constexpr int64_t kHits = 1000000;
+  TQueue queue;
+  auto scratch = AdvNew<TVexaHit>();
+  TSquidParser parser;
+  const std::string& text = Backlog(TLogKind::Squid);
+  parser.Parse(std::string_view(text.data(), text.find('\n')), 0, *scratch);
+  auto taken = AdvNew<TVexaHit>();
+  int64_t hits = 0;
+  for (auto _ : state) {
+    std::thread producer([&] {
+      for (int64_t n = 0; n < kHits; ++n) {
+        while (!queue.HasRoom()) std::this_thread::yield();
+        queue.WriteSlot().Assign(*scratch);
+        queue.Push();
+      }
+    });
+    for (int64_t n = 0; n < kHits;) {
+      if (!queue.HasHits()) {
+        std::this_thread::yield();
+        continue;
+      }
+      taken->Assign(queue.Front());
+      queue.Pop();
+      ++n;
+    }
+    producer.join();
+    hits += kHits;
+  }
+  state.counters["hits/s"] = benchmark::Counter(double(hits), benchmark::Counter::kIsRate);
+}
+
+// A running input with the Squid loader following a file of the backlog:
+// listing, reading, parsing, the ring and a draining consumer together.
+void BM_InputFollowsSquidBacklog(benchmark::State& state) {
+  RegisterMonitorFolderClasses();
+  const std::string& text = Backlog(TLogKind::Squid);
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("vexa-bench-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "access.log", std::ios::binary) << text;
+  auto taken = AdvNew<TVexaHit>();
+  int64_t hits = 0;
+  for (auto _ : state) {
+    auto input = AdvNew<TMonitorFolder>();
+    input->SetFolder(new TFolder(folder.string()));
+    input->SetLoader(new TSquidLoader());
+    input->SetIgnoreModifiedTime(true);
+    input->Start();
+    for (int64_t n = 0; n < kBacklogLines;) {
+      if (input->TakeHit(taken.Get()))
+        ++n;
+      else
+        std::this_thread::yield();
+    }
+    input->Stop();
+    hits += kBacklogLines;
+  }
+  std::filesystem::remove_all(folder);
+  state.counters["hits/s"] = benchmark::Counter(double(hits), benchmark::Counter::kIsRate);
+}
+
 BENCHMARK(BM_SquidBareSplit)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_Squid)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_Ncsa)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_W3cWeb)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_W3cProxy)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_RingHandOver)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(BM_InputFollowsSquidBacklog)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
 
 }  // namespace
 

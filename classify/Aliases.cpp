@@ -5,6 +5,7 @@
 #include "core/AdvAscii.h"
 #include "core/AdvFilers.h"
 #include "core/AdvTexts.h"
+#include "monitor/Hits.h"
 
 ADV_CLASS_IMPL(TAlias, TAdvStrings)
 ADV_CLASS_IMPL(TMatch, THashable)
@@ -410,4 +411,43 @@ void THosts::ClearIndex() {
 void THosts::Reindex() {
   ClearIndex();
   BuildIndex();
+}
+
+// ---------------------------------------------------------------------------
+// Hits and the quick alias commands
+
+void ApplyAliases(TVexaHit& hit, TAliases& hosts, TAliases& departments, TAliases& fileTypes) {
+  hit.SetSource(hosts.Lookup(hit.Source()));
+  hit.SetDestination(hosts.Lookup(hit.Destination()));
+  hit.SetDepartment(departments.Lookup(hit.Source()));
+  hit.SetFileTypeAlias(fileTypes.Lookup(hit.FileType()));
+}
+
+void AssignUserAlias(TAliases& users, std::string_view name, std::string_view raw) {
+  users.BeginChanges();
+  try {
+    const int named = users.IndexOfAlias(name);
+    const int rawNamed = users.IndexOfAlias(raw);
+    if (named >= 0 || rawNamed < 0)
+      users.FindOrAddAlias(name)->Add(std::string(raw));
+    else
+      users.Alias(rawNamed)->SetName(std::string(name));
+    users.NotifyChanged();
+  } catch (...) {
+    users.EndChanges();
+    throw;
+  }
+  users.EndChanges();
+}
+
+void AssignAlias(TAliases& table, std::string_view name, std::string_view raw) {
+  table.BeginChanges();
+  try {
+    table.FindOrAddAlias(name)->Add(std::string(raw));
+    table.NotifyChanged();
+  } catch (...) {
+    table.EndChanges();
+    throw;
+  }
+  table.EndChanges();
 }

@@ -288,3 +288,21 @@ class THosts : public TAliases {
 
 // True for four dot-separated decimal numbers of 0..255.
 bool IsDottedIPv4(std::string_view text);
+
+class TVexaHit;
+
+// Names a hit as the engine does before its input's filters see it: Source
+// and Destination through the combined index, Department from the aliased
+// Source, and the file-type alias of the hit's extension (each cut to the
+// hit's 255 characters).
+void ApplyAliases(TVexaHit& hit, TAliases& hosts, TAliases& departments, TAliases& fileTypes);
+
+// The quick alias commands. AssignUserAlias: when the table has an alias
+// called `name`, or none called `raw`, `raw` becomes a pattern of the alias
+// `name` (made when missing); otherwise the alias called `raw` is renamed
+// `name`. AssignAlias (site names, file types, departments): `raw` becomes a
+// pattern of the alias `name`. Both notify the change; the caller renames
+// the user in the activity and rebuilds the affected index (THosts after a
+// user-name or site-name change, the table's own otherwise).
+void AssignUserAlias(TAliases& users, std::string_view name, std::string_view raw);
+void AssignAlias(TAliases& table, std::string_view name, std::string_view raw);

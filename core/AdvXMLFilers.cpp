@@ -488,5 +488,8 @@ void TAdvXMLReader::DefineObject(TAdvObject*& reference, TAdvClass expected) {
     TAdvObject::Release(reference);
     reference = nullptr;
     m_parser->ConsumeClose("nil");
+  } else if (kind == TAdvFilerKind::Unknown) {
+    // A damaged file must not read as an empty object.
+    Error("DefineObject", "Unexpected element '" + m_parser->PeekName() + "'");
   }
 }

@@ -169,8 +169,8 @@ void TAdvText::Table(TAdvTable& table) {
   }
   for (table.First(); table.More(); table.Next()) {
     for (size_t k = 0; k < visible.size(); ++k)
-      Write(PlainCell(table.CellText(visible[k]), widths[k],
-                      columns.GetItem(visible[k])->Alignment));
+      Write(
+          PlainCell(table.CellText(visible[k]), widths[k], columns.GetItem(visible[k])->Alignment));
     WriteLine("");
   }
   if (columns.ShowFooter) {

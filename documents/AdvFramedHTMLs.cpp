@@ -49,7 +49,8 @@ void TFrameTOC::AddEntry(std::string_view title, std::string_view href, int dept
   if (expandable) {
     const std::string click = " id=\"toggle" + id + "\" onclick=\"toggleSection(" + id + ")\"";
     if (!CollapseImageName.empty())
-      line += "<img class=\"Toggle\" src=\"" + HtmlAttribute(CollapseImageName) + "\"" + click + ">";
+      line +=
+          "<img class=\"Toggle\" src=\"" + HtmlAttribute(CollapseImageName) + "\"" + click + ">";
     else
       line += "<span class=\"Toggle\"" + click + ">[-]</span>";
     line += " ";
@@ -86,8 +87,8 @@ void TFramePage::SectionHeading(const std::vector<TOuterSection>& outer, std::st
   SetHeadingLevel(depth);
   std::string content;
   for (const TOuterSection& section : outer)
-    content += "<a href=\"" + HtmlAttribute(section.Href) + "\">" + Escape(section.Title) +
-               "</a> - ";
+    content +=
+        "<a href=\"" + HtmlAttribute(section.Href) + "\">" + Escape(section.Title) + "</a> - ";
   ElementWithAttributes("div", TakeStyle(), content + Escape(title));
 }
 

@@ -273,8 +273,8 @@ void TAdvHTML::Image(const std::string& path) {
 
 void TAdvHTML::ImageWithAttributes(const std::string& path, std::string_view attributes) {
   const std::string name = ExportImage(path);
-  std::string line = "<span class=\"" + HtmlAttribute(Style()) + "\"><img src=\"" +
-                     HtmlAttribute(name) + "\"";
+  std::string line =
+      "<span class=\"" + HtmlAttribute(Style()) + "\"><img src=\"" + HtmlAttribute(name) + "\"";
   if (!attributes.empty()) line += " " + std::string(attributes);
   WriteLine(line + "></span>");
 }
@@ -324,8 +324,7 @@ void TAdvHTML::CopyToFolderFile(const std::string& source, const std::string& na
   file->Close();
 }
 
-void TAdvHTML::CopyIntoFolder(const std::string& source, std::string_view name,
-                              bool deleteSource) {
+void TAdvHTML::CopyIntoFolder(const std::string& source, std::string_view name, bool deleteSource) {
   const std::string target = DocumentFolder() + std::string(name);
   if (!Folder() || Folder()->FileExists(target)) return;
   CopyToFolderFile(source, target);

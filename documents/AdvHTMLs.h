@@ -90,8 +90,7 @@ class TAdvHTML : public TAdvText {
   virtual std::string ClassAttribute(std::string_view name);
   // Copies a file into the document's folder as `name` unless the folder
   // already has a file of that name; deletes the source when asked.
-  virtual void CopyIntoFolder(const std::string& source, std::string_view name,
-                              bool deleteSource);
+  virtual void CopyIntoFolder(const std::string& source, std::string_view name, bool deleteSource);
   // The next picture file name, relative to the folder's root.
   virtual std::string NextImageName();
   // The page's script element.

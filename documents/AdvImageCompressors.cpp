@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <csetjmp>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include <jpeglib.h>
@@ -98,7 +98,8 @@ void InitDestination(j_compress_ptr info) {
 
 boolean EmptyOutputBuffer(j_compress_ptr info) {
   auto* destination = reinterpret_cast<TJpegDestination*>(info->dest);
-  if (!PassOn(*destination, kBlockSize)) info->err->error_exit(reinterpret_cast<j_common_ptr>(info));
+  if (!PassOn(*destination, kBlockSize))
+    info->err->error_exit(reinterpret_cast<j_common_ptr>(info));
   InitDestination(info);
   return TRUE;
 }
@@ -111,8 +112,7 @@ void TermDestination(j_compress_ptr info) {
 
 // `rgb` holds one row; allocated by the caller so that nothing here needs
 // a destructor while libjpeg may jump out.
-bool Encode(const TAdvPicture& picture, int quality, TJpegDestination& destination,
-            uint8_t* rgb) {
+bool Encode(const TAdvPicture& picture, int quality, TJpegDestination& destination, uint8_t* rgb) {
   jpeg_compress_struct info;
   TJpegErrorManager error;
   info.err = jpeg_std_error(&error.Manager);
@@ -149,8 +149,7 @@ constexpr uint32_t kMaxJpegSide = 65500;
 
 }  // namespace
 
-TAdvImageCompressor::TAdvImageCompressor()
-    : m_buffer(new TJpegBuffer()), m_view(new TVCLStream()) {
+TAdvImageCompressor::TAdvImageCompressor() : m_buffer(new TJpegBuffer()), m_view(new TVCLStream()) {
   m_view->SetStream(m_buffer.Get());
 }
 

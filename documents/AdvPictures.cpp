@@ -21,7 +21,9 @@ class TByteReader {
   }
   uint8_t U8(size_t offset) const { return uint8_t(m_bytes[offset]); }
   uint16_t U16(size_t offset) const { return uint16_t(U8(offset) | U8(offset + 1) << 8); }
-  uint32_t U32(size_t offset) const { return uint32_t(U16(offset)) | uint32_t(U16(offset + 2)) << 16; }
+  uint32_t U32(size_t offset) const {
+    return uint32_t(U16(offset)) | uint32_t(U16(offset + 2)) << 16;
+  }
   int32_t I32(size_t offset) const { return int32_t(U32(offset)); }
   const uint8_t* At(size_t offset) const {
     return reinterpret_cast<const uint8_t*>(m_bytes.data()) + offset;
@@ -128,7 +130,8 @@ bool DecodeBitmap(std::string_view bytes, TAdvPicture& picture) {
   picture.Channels = alpha ? 4 : 3;
   picture.Pixels.assign(size_t(width) * size_t(height) * picture.Channels, 0);
   for (int64_t y = 0; y < height; ++y) {
-    const uint8_t* row = in.At(pixelOffset + size_t(stride * uint64_t(topDown ? y : height - 1 - y)));
+    const uint8_t* row =
+        in.At(pixelOffset + size_t(stride * uint64_t(topDown ? y : height - 1 - y)));
     uint8_t* out = picture.Pixels.data() + size_t(y) * size_t(width) * picture.Channels;
     for (int64_t x = 0; x < width; ++x, out += picture.Channels) {
       if (bits <= 8) {

@@ -12,10 +12,10 @@ ADV_CLASS_IMPL(TAdvRTF, TAdvText)
 namespace {
 
 // The colour table, entries 1 to 15 (entry 0 is the automatic colour).
-constexpr uint8_t kColours[15][3] = {
-    {0, 0, 128},   {255, 255, 255}, {0, 0, 128},     {255, 255, 255}, {0, 0, 255},
-    {255, 255, 255}, {0, 0, 0},     {240, 240, 240}, {0, 0, 0},       {240, 240, 240},
-    {0, 0, 128},   {250, 240, 240}, {0, 0, 128},     {255, 247, 247}, {150, 150, 150}};
+constexpr uint8_t kColours[15][3] = {{0, 0, 128}, {255, 255, 255}, {0, 0, 128},    {255, 255, 255},
+                                     {0, 0, 255}, {255, 255, 255}, {0, 0, 0},      {240, 240, 240},
+                                     {0, 0, 0},   {240, 240, 240}, {0, 0, 128},    {250, 240, 240},
+                                     {0, 0, 128}, {255, 247, 247}, {150, 150, 150}};
 
 // Style sheet entries: number (with its control word) and name, plus the
 // formatting each style stands for.
@@ -283,9 +283,8 @@ void TAdvRTF::Text(std::string_view text) {
 
 void TAdvRTF::Paragraph(std::string_view text) {
   const std::string style = TakeStyle();
-  const std::string code = SameTextAscii(style, "Heading")
-                               ? AdvFormat("\\s2%d", {m_headingLevel})
-                               : StyleCode(style);
+  const std::string code =
+      SameTextAscii(style, "Heading") ? AdvFormat("\\s2%d", {m_headingLevel}) : StyleCode(style);
   Write("{" + code + " " + RtfEscape(text) + "\\par}");
 }
 
@@ -296,11 +295,11 @@ void TAdvRTF::OpenSection(std::string_view text, bool expandable) {
   ++m_bookmarkCounter;
   ++m_headingLevel;
   m_hasContents = true;
-  WriteContents(AdvFormat(
-      "{\\pard\\plain \\s2%d0\\li0\\tqr\\tldot\\tx8296 "
-      "{\\field{\\*\\fldinst { HYPERLINK \\\\l \"%s\" }}{\\fldrslt {%s}}}\\tab "
-      "{\\field{\\*\\fldinst { PAGEREF %s \\\\h }}{\\fldrslt {-1}}}\\par}\r\n",
-      {m_headingLevel, bookmark, RtfEscape(text), bookmark}));
+  WriteContents(
+      AdvFormat("{\\pard\\plain \\s2%d0\\li0\\tqr\\tldot\\tx8296 "
+                "{\\field{\\*\\fldinst { HYPERLINK \\\\l \"%s\" }}{\\fldrslt {%s}}}\\tab "
+                "{\\field{\\*\\fldinst { PAGEREF %s \\\\h }}{\\fldrslt {-1}}}\\par}\r\n",
+                {m_headingLevel, bookmark, RtfEscape(text), bookmark}));
   SetStyle(style);
   Paragraph(text);
 }

@@ -34,15 +34,52 @@ bool ParseUnixTime(std::string_view text, int64_t& ms) {
   return true;
 }
 
+// The words a result code is looked at for, found anywhere in it (ASCII
+// case ignored) in one pass: this runs for every line.
+enum : uint8_t {
+  kCodeDenied = 1,
+  kCodeFailed = 2,  // ABORTED, ERROR, TIMEDOUT
+  kCodeCached = 4,  // HIT, REFRESH_UNMODIFIED
+};
+
+bool WordAt(std::string_view code, size_t at, std::string_view word) {
+  return code.size() - at >= word.size() && EqualsNoCase(code.substr(at, word.size()), word);
+}
+
+uint8_t CodeWords(std::string_view code) {
+  uint8_t found = 0;
+  for (size_t i = 0; i < code.size(); ++i) {
+    switch (code[i] | 0x20) {  // ASCII letters to lower case
+      case 'd':
+        if (WordAt(code, i, "DENIED")) found |= kCodeDenied;
+        break;
+      case 'a':
+        if (WordAt(code, i, "ABORTED")) found |= kCodeFailed;
+        break;
+      case 'e':
+        if (WordAt(code, i, "ERROR")) found |= kCodeFailed;
+        break;
+      case 't':
+        if (WordAt(code, i, "TIMEDOUT")) found |= kCodeFailed;
+        break;
+      case 'h':
+        if (WordAt(code, i, "HIT")) found |= kCodeCached;
+        break;
+      case 'r':
+        if (WordAt(code, i, "REFRESH_UNMODIFIED")) found |= kCodeCached;
+        break;
+      default:
+        break;
+    }
+  }
+  return found;
+}
+
 uint8_t StatusOfCode(std::string_view code, uint32_t http) {
-  if (ContainsNoCase(code, "DENIED")) return kStatusBlocked;
-  if (ContainsNoCase(code, "ABORTED") || ContainsNoCase(code, "ERROR") ||
-      ContainsNoCase(code, "TIMEDOUT") || http == 0 || http >= 400) {
-    return kStatusFailed;
-  }
-  if (ContainsNoCase(code, "HIT") || ContainsNoCase(code, "REFRESH_UNMODIFIED")) {
-    return kStatusCached;
-  }
+  const uint8_t words = CodeWords(code);
+  if (words & kCodeDenied) return kStatusBlocked;
+  if ((words & kCodeFailed) || http == 0 || http >= 400) return kStatusFailed;
+  if (words & kCodeCached) return kStatusCached;
   return kStatusSuccessful;
 }
 

@@ -1,13 +1,12 @@
 #include "monitor/Inputs.h"
 
-#include <unordered_map>
+#include <utility>
 
-#include "classify/AdvMasks.h"
 #include "core/AdvAscii.h"
 #include "core/AdvDates.h"
 #include "core/AdvFactories.h"
-#include "core/AdvFiles.h"
 #include "core/AdvFilers.h"
+#include "core/AdvFiles.h"
 #include "core/AdvFormats.h"
 #include "monitor/Hits.h"
 #include "platform/FileSystem.h"
@@ -17,7 +16,12 @@ ADV_EXCEPTION_IMPL(EInput, EAdvanced)
 ADV_CLASS_IMPL(TInputIssue, TAdvPersistent)
 ADV_CLASS_IMPL(TInputIssues, TAdvList)
 ADV_CLASS_IMPL(TInput, TAdvNamed)
-ADV_CLASS_IMPL(TContained, TAdvNamedList)
+ADV_CLASS_IMPL(TInputs, TAdvNamedList)
+ADV_CLASS_IMPL(TContained, TInputs)
+ADV_CLASS_IMPL(TContainers, TInputs)
+ADV_CLASS_IMPL(TFolders, TContainers)
+ADV_CLASS_IMPL(TStreamInputs, TInputs)
+ADV_CLASS_IMPL(TFiles, TStreamInputs)
 ADV_CLASS_IMPL(TContainer, TInput)
 ADV_CLASS_IMPL(TFolder, TContainer)
 ADV_CLASS_IMPL(TStreamInput, TInput)
@@ -161,7 +165,8 @@ TInput* TContainer::AddChild(TInput* child) {
 TInput* TContainer::Force(std::string_view path, TAdvClass cls) {
   if (TInput* found = m_inputs->Find(path)) {
     if (!found->ClassType()->InheritsFrom(cls))
-      Error("Force", AdvFormat("Expected a %s but found a %s", {std::string(cls->Name), found->ClassName()}));
+      Error("Force", AdvFormat("Expected a %s but found a %s",
+                               {std::string(cls->Name), found->ClassName()}));
     return found;
   }
   TAdvRef<TInput> made = AdvCreate<TInput>(cls);
@@ -280,152 +285,6 @@ bool TFolder::List() {
   }
 }
 
-namespace {
-
-constexpr uint64_t kFnvOffset = 1469598103934665603ull;
-constexpr uint64_t kFnvPrime = 1099511628211ull;
-
-uint64_t HashBytes(const char* bytes, int32_t length) {
-  uint64_t hash = kFnvOffset;
-  for (int32_t i = 0; i < length; ++i) hash = (hash ^ uint8_t(bytes[i])) * kFnvPrime;
-  return hash;
-}
-
-// A file new to the tree that starts with the same bytes as one read before,
-// and is at least as long as what was read of it, is a copy of it (a log
-// rotated by copy and truncate): it continues from the same position.
-const TFile* CopiedFrom(const std::string& path, int64_t size,
-                        const std::unordered_map<uint64_t, std::vector<TAdvRef<TFile>>>& known) {
-  char buffer[TFileFingerprint::kBytes];
-  int32_t have = -1;
-  for (const auto& [inode, files] : known)
-    for (const auto& old : files) {
-      const TFileFingerprint& print = old->Fingerprint();
-      if (print.Length <= 0 || old->Index() <= 0 || size < old->Index()) continue;
-      if (have < 0) {
-        have = 0;
-        try {
-          TAdvRef<TAdvFile> file = AdvNew<TAdvFile>();
-          file->OpenFile(path, 0, 3);
-          have = int32_t(std::min<int64_t>(file->GetSize(), TFileFingerprint::kBytes));
-          file->Read(buffer, uint32_t(have));
-        } catch (const std::exception&) {
-          return nullptr;
-        }
-      }
-      if (print.Length <= have && HashBytes(buffer, print.Length) == print.Hash) return old.Get();
-    }
-  return nullptr;
-}
-
-}  // namespace
-
-// One listing. Files keep their position by identity: a file renamed within
-// the folder (log rotation) takes the position it had under its old name, and
-// a name that now holds another file starts from 0. The old positions are
-// taken from a snapshot so that two files swapping names cannot mix them up.
-void TFolder::ListEntries() {
-  std::vector<platform::TFolderEntry> entries;
-  std::string error;
-  SetChecked(AdvNow());
-  if (!platform::ListFolder(Name(), entries, &error)) Error("Scan", error);
-  TAdvRef<TAdvMask> mask = AdvNew<TAdvMask>(m_mask);
-
-  std::unordered_map<uint64_t, std::vector<TAdvRef<TFile>>> byInode;
-  for (int i = 0; i < Inputs().Count(); ++i)
-    if (auto* file = AdvCast<TFile>(Inputs().Input(i)); file && file->Inode() != 0)
-      byInode[file->Inode()].push_back(TAdvRef<TFile>(static_cast<TFile*>(file->Clone())));
-  for (const TAdvRef<TInput>& input : m_departed)
-    byInode[static_cast<TFile*>(input.Get())->Inode()].push_back(
-        TAdvRef<TFile>::Share(static_cast<TFile*>(input.Get())));
-
-  std::vector<std::string> seenFiles;
-  for (const platform::TFolderEntry& entry : entries) {
-    std::string path = Name() + entry.Name;
-    if (entry.IsFolder) {
-      if (!m_recurse) continue;
-      auto* folder = static_cast<TFolder*>(Force(path + platform::kPathDelimiter, ClassType()));
-      if (folder->Inputs().Count() == 0 && folder->Checked() == 0) {
-        folder->m_search = m_search;
-        folder->m_recurse = m_recurse;
-        folder->m_mask = m_mask;
-      }
-      folder->List();
-      continue;
-    }
-    if (!entry.IsFile || !mask->Matches(entry.Name)) continue;
-    platform::TFileStatus status;
-    platform::TFileIdentity identity;
-    if (!platform::QueryFile(path, status) || !platform::PathIdentity(path, identity)) continue;
-    auto* file = static_cast<TFile*>(Force(path, &TFile::ClassInfo));
-    if (file->Inode() != identity.Inode || file->Device() != identity.Device) {
-      // Another file stands under this name: the one read before under some
-      // other name of this folder, or a new one.
-      const TFile* previous = nullptr;
-      if (auto found = byInode.find(identity.Inode); found != byInode.end())
-        for (const auto& old : found->second)
-          if (old->Device() == identity.Device) previous = old.Get();
-      bool copied = false;
-      if (!previous) copied = (previous = CopiedFrom(path, status.Size, byInode)) != nullptr;
-      if (previous) {
-        file->TakePosition(*previous);
-        if (copied) SkipCopiedPart(*previous, status.Size);
-      } else if (file->Inode() != 0) {
-        file->Rewind();
-      }
-      file->SetIdentity(identity.Device, identity.Inode);
-    }
-    file->SetCount(status.Size);
-    file->SetListedSize(status.Size);
-    file->SetModified(LocalDateTimeFromUtc(status.LastWriteUtcMs));
-    file->SetEnabled(true);
-    seenFiles.push_back(path);
-  }
-  Prune(*mask, seenFiles);
-}
-
-// Removes files that are gone or no longer match, and sub-folders that are
-// gone (or all of them without Recurse). A file the listing did not return
-// is removed only when its path is really gone: a listing that runs while
-// files are renamed may miss an entry. Removed files are remembered until
-// the next listing, so a file that reappears under another name keeps its
-// position.
-// A copy of a file that is still here (copy and truncate, before the
-// truncation) carries what the original held: that part of the original is
-// read through the copy, so the original must not deliver it again.
-void TFolder::SkipCopiedPart(const TFile& original, int64_t copySize) {
-  auto* live = AdvCast<TFile>(Inputs().Find(original.Name()));
-  if (live && live->Inode() == original.Inode() && live->Device() == original.Device() &&
-      live->Index() < copySize)
-    live->SetIndex(copySize);
-}
-
-void TFolder::Prune(const TAdvMask& mask, const std::vector<std::string>& seenFiles) {
-  std::vector<TAdvRef<TInput>> departed;
-  for (int i = Inputs().Count() - 1; i >= 0; --i) {
-    TInput* child = Inputs().Input(i);
-    platform::TFileStatus status;
-    if (auto* folder = AdvCast<TFolder>(child)) {
-      std::string bare = folder->Name();
-      bare.pop_back();
-      if (m_recurse && platform::QueryFile(bare, status) && status.IsFolder) continue;
-      Inputs().DeleteByIndex(i);
-      continue;
-    }
-    bool seen = false;
-    for (const std::string& path : seenFiles)
-      if (path == child->Name()) seen = true;
-    if (seen) continue;
-    std::string name = child->Name().substr(Name().size());
-    if (mask.Matches(name) && platform::QueryFile(child->Name(), status) && !status.IsFolder)
-      continue;
-    if (auto* file = AdvCast<TFile>(child); file && file->Inode() != 0)
-      departed.push_back(TAdvRef<TInput>(static_cast<TInput*>(file->Clone())));
-    Inputs().DeleteByIndex(i);
-  }
-  m_departed = std::move(departed);
-}
-
 void TFolder::Assign(const TAdvObject& source) {
   TContainer::Assign(source);
   const auto& other = static_cast<const TFolder&>(source);
@@ -444,7 +303,9 @@ void TFolder::Define(TAdvFiler& filer) {
 // ---------------------------------------------------------------------------
 // TStreamInput
 
-TAdvAccessStream& TStreamInput::Stream() { throw EInput(this, "Stream not assigned.", "Stream"); }
+TAdvAccessStream& TStreamInput::Stream() {
+  throw EInput(this, "Stream not assigned.", "Stream");
+}
 
 uint32_t TStreamInput::Peek(void* buffer, uint32_t count) {
   TAdvAccessStream& stream = Stream();
@@ -457,9 +318,12 @@ uint32_t TStreamInput::Peek(void* buffer, uint32_t count) {
   return count;
 }
 
+// The user's command: everything is read again, as if never read.
 void TStreamInput::Rewind() {
   m_index = 0;
   m_used = 0;
+  ResetHits();
+  Issues().Clear();
 }
 
 void TStreamInput::Assign(const TAdvObject& source) {
@@ -480,7 +344,9 @@ void TStreamInput::Define(TAdvFiler& filer) {
 // ---------------------------------------------------------------------------
 // TFile
 
-TFile::~TFile() { CloseInput(); }
+TFile::~TFile() {
+  CloseInput();
+}
 
 void TFile::TakePosition(const TFile& other) {
   SetIndex(other.Index());
@@ -488,9 +354,22 @@ void TFile::TakePosition(const TFile& other) {
   m_fingerprint = other.m_fingerprint;
 }
 
+void TFile::StartOver() {
+  SetIndex(0);
+  SetUsedSize(0);
+  m_fingerprint = {};
+}
+
 void TFile::Rewind() {
   TStreamInput::Rewind();
   m_fingerprint = {};
+}
+
+uint64_t FingerprintHash(const char* bytes, int32_t length) {
+  // FNV-1a.
+  uint64_t hash = 1469598103934665603ull;
+  for (int32_t i = 0; i < length; ++i) hash = (hash ^ uint8_t(bytes[i])) * 1099511628211ull;
+  return hash;
 }
 
 bool TFile::HashStart(int32_t length, uint64_t& hash) {
@@ -498,7 +377,7 @@ bool TFile::HashStart(int32_t length, uint64_t& hash) {
   char buffer[TFileFingerprint::kBytes];
   m_file->SetPosition(0);
   m_file->Read(buffer, uint32_t(length));
-  hash = HashBytes(buffer, length);
+  hash = FingerprintHash(buffer, length);
   return true;
 }
 
@@ -507,30 +386,37 @@ void TFile::OpenInput() {
   TAdvRef<TAdvFile> file = AdvNew<TAdvFile>();
   file->OpenFile(Name(), 0, 3);
   m_file = file.Detach();
+  m_scratch = new TVexaHit();  // one owner: this file
   m_modified = m_file->ModifiedTime();
-  platform::TFileIdentity identity = m_file->Identity();
-  int64_t size = m_file->GetSize();
-  m_changedSinceListing =
-      (m_inode != 0 && (identity.Inode != m_inode || identity.Device != m_device)) ||
-      (m_listedSize >= 0 && size < m_listedSize);
-  if (m_changedSinceListing) {
-    m_scratch = new TVexaHit();
-    return;
+  const platform::TFileIdentity identity = m_file->Identity();
+  const int64_t size = m_file->GetSize();
+  const bool otherFile = m_inode != 0 && (identity.Inode != m_inode || identity.Device != m_device);
+  uint64_t hash = 0;
+  const bool otherStart = m_fingerprint.Length > 0 &&
+                          (!HashStart(m_fingerprint.Length, hash) || hash != m_fingerprint.Hash);
+  const auto* folder = AdvCast<TFolder>(Parent());
+  if (m_listedSize >= 0 || (folder && folder->Search())) {
+    // In a listed folder: read only the file and content the listing saw
+    // (none yet after a restart). Anything else waits for the next listing,
+    // which can tell a rename or a copy from new content; deciding here
+    // would lose the old position.
+    m_changedSinceListing =
+        m_listedSize < 0 || otherFile || otherStart || size < m_listedSize || Index() > size;
+    if (m_changedSinceListing) {
+      m_suspect = true;
+      return;
+    }
+  } else {
+    m_changedSinceListing = false;
+    if (otherFile || otherStart || Index() > size) StartOver();
   }
   SetCount(size);
-  bool replaced = (m_inode != 0 && (identity.Inode != m_inode || identity.Device != m_device));
-  uint64_t hash = 0;
-  if (!replaced && m_fingerprint.Length > 0 &&
-      (!HashStart(m_fingerprint.Length, hash) || hash != m_fingerprint.Hash))
-    replaced = true;  // truncated and rewritten, or a new file under this name
-  if (replaced || Index() > Count()) Rewind();
   m_device = identity.Device;
   m_inode = identity.Inode;
   // Extend the fingerprint over what the file now holds.
-  int32_t want = int32_t(std::min<int64_t>(Count(), TFileFingerprint::kBytes));
+  const int32_t want = int32_t(std::min<int64_t>(size, TFileFingerprint::kBytes));
   if (want > m_fingerprint.Length && HashStart(want, hash)) m_fingerprint = {want, hash};
   m_file->SetPosition(Index());
-  m_scratch = new TVexaHit();  // one owner: this file
 }
 
 void TFile::CloseInput() {
@@ -570,7 +456,8 @@ void TFile::Define(TAdvFiler& filer) {
   filer.Field("Modified").DefineReal(m_modified);
   // Added later: identity and fingerprint, optional when reading.
   if (filer.HasOptional(TAdvFilerKind::Integer64)) {
-    int64_t device = int64_t(m_device), inode = int64_t(m_inode), hash = int64_t(m_fingerprint.Hash);
+    int64_t device = int64_t(m_device), inode = int64_t(m_inode),
+            hash = int64_t(m_fingerprint.Hash);
     filer.Field("Device").DefineInteger64(device);
     filer.Field("Inode").DefineInteger64(inode);
     filer.Field("FingerprintLength").DefineInteger(m_fingerprint.Length);
@@ -586,5 +473,7 @@ void TFile::Define(TAdvFiler& filer) {
 void RegisterInputClasses() {
   AdvFactory().RegisterAll({&TInputIssue::ClassInfo, &TInputIssues::ClassInfo, &TInput::ClassInfo,
                             &TContained::ClassInfo, &TContainer::ClassInfo, &TFolder::ClassInfo,
-                            &TStreamInput::ClassInfo, &TFile::ClassInfo});
+                            &TStreamInput::ClassInfo, &TFile::ClassInfo, &TInputs::ClassInfo,
+                            &TContainers::ClassInfo, &TFolders::ClassInfo,
+                            &TStreamInputs::ClassInfo, &TFiles::ClassInfo});
 }

@@ -11,8 +11,9 @@
 //
 // A file's identity (device and inode) and a fingerprint of its first bytes
 // are kept with its position, so that a file renamed away keeps its position
-// under its new name and a file replaced or truncated under the same name is
-// read again from its start.
+// under its new name, a copy made before a truncation goes on from where the
+// original was read to, and a file replaced or truncated under the same name
+// is read again from its start (see TFolder and FolderListing.cpp).
 //
 // Thread safety: a tree belongs to one input. Its thread lists and reads it
 // while holding the input's tree lock; any other thread reading counters or
@@ -130,6 +131,7 @@ class TInput : public TAdvNamed {
 
  protected:
   ~TInput() override = default;
+  void ResetHits() { m_hits = 0; }
 
  private:
   TContainer* m_parent = nullptr;  // not owned; not persisted
@@ -139,14 +141,25 @@ class TInput : public TAdvNamed {
   TAdvRef<TInputIssues> m_issues = AdvNew<TInputIssues>();
 };
 
+// Owning lists of tree nodes, by kind; loading or Validate refuses an entry
+// of another kind. TContained is a container's own list of children.
+class TInputs : public TAdvNamedList {
+  ADV_CLASS(TInputs)
+
+  TInputs() = default;
+  TInput* Input(int index) const { return ItemAs<TInput>(index); }
+  TAdvClass ItemClass() const override { return &TInput::ClassInfo; }
+
+ protected:
+  ~TInputs() override = default;
+};
+
 // Children of a container: files before folders, then by name.
-class TContained : public TAdvNamedList {
+class TContained : public TInputs {
   ADV_CLASS(TContained)
 
   TContained();
-  TInput* Input(int index) const { return ItemAs<TInput>(index); }
   int CompareEntries(TAdvObject* a, TAdvObject* b) const override;
-  TAdvClass ItemClass() const override { return &TInput::ClassInfo; }
   // The child with this path (ASCII case ignored), or null.
   TInput* Find(std::string_view path) const;
 
@@ -196,46 +209,6 @@ class TContainer : public TInput {
   bool m_collapsed = false;
 };
 
-class TFolder : public TContainer {
-  ADV_CLASS(TFolder)
-
-  TFolder() = default;
-  // `path` gets a trailing delimiter when it lacks one.
-  explicit TFolder(std::string path);
-
-  bool Search() const { return m_search; }
-  void SetSearch(bool value) { m_search = value; }
-  bool Recurse() const { return m_recurse; }
-  void SetRecurse(bool value) { m_recurse = value; }
-  const std::string& Mask() const { return m_mask; }
-  void SetMask(const std::string& value) { m_mask = value; }
-  double LastRead() const { return m_lastRead; }
-  void SetLastRead(double value) { m_lastRead = value; }
-
-  // Lists the folder (see the .cpp for the steps); failures become issues.
-  bool List() override;
-  double LastWriteTime() const override { return m_modified; }
-
-  void Assign(const TAdvObject& source) override;
-  void Define(TAdvFiler& filer) override;
-
- protected:
-  ~TFolder() override = default;
-
- private:
-  void ListEntries();
-  void SkipCopiedPart(const class TFile& original, int64_t copySize);
-  void Prune(const class TAdvMask& mask, const std::vector<std::string>& seenFiles);
-
-  bool m_search = false;
-  bool m_recurse = true;
-  std::string m_mask = "*";
-  double m_modified = 0;  // not persisted
-  double m_lastRead = 0;  // last successful read pass; root only; not persisted
-  // Copies of the files the last listing removed (not persisted).
-  std::vector<TAdvRef<TInput>> m_departed;
-};
-
 // Marks where a file's content starts, to tell a replaced file from the one
 // read before.
 struct TFileFingerprint {
@@ -243,6 +216,8 @@ struct TFileFingerprint {
   int32_t Length = 0;  // bytes hashed (up to kBytes)
   uint64_t Hash = 0;
 };
+// The hash a fingerprint keeps of `length` bytes.
+uint64_t FingerprintHash(const char* bytes, int32_t length);
 
 class TStreamInput : public TInput {
   ADV_CLASS(TStreamInput)
@@ -302,24 +277,35 @@ class TFile : public TStreamInput {
     m_inode = inode;
   }
   const TFileFingerprint& Fingerprint() const { return m_fingerprint; }
-  // Takes the position and fingerprint of `other` (the same file under its
-  // old name).
+  // Takes the position and fingerprint of `other`: the same content seen
+  // under another name (renamed, or copied before a truncation).
   void TakePosition(const TFile& other);
+  // The file under this name is new content: read it from its start. Unlike
+  // Rewind (the user's command) the hit count and issues stay.
+  void StartOver();
 
-  // Opens read-only, shared with the writer; reads Modified and Count; starts
-  // again from 0 when the file shrank below Index or its first bytes no
-  // longer match the fingerprint; extends the fingerprint as data arrives.
+  // Opens read-only, shared with the writer, and reads Modified and Count.
+  // A file the folder listing has placed (see TFolder) is read only when it
+  // is still the file and the content that listing saw: same identity, not
+  // shrunk, first bytes matching the fingerprint. Otherwise it is left for
+  // this pass (ChangedSinceListing) and marked for the next listing to look
+  // at, which decides where its old content went. A file that was never
+  // listed starts again from 0 when it shrank below Index or its first bytes
+  // changed. The fingerprint grows over the first bytes as data arrives.
   void OpenInput() override;
   void CloseInput() override;
   bool IsOpen() const { return m_file != nullptr; }
   TAdvAccessStream& Stream() override;
   // The scratch hit, present while the file is open.
   THit* ScratchHit() const { return m_scratch; }
-  // Set by the listing: the size it saw. A file that shrank or was replaced
-  // between the listing and the open is not read in that pass (the next
-  // listing first finds where its old content went).
+  // Set by the listing: the size it saw (-1 before the first listing).
+  int64_t ListedSize() const { return m_listedSize; }
   void SetListedSize(int64_t size) { m_listedSize = size; }
   bool ChangedSinceListing() const { return m_changedSinceListing; }
+  // An open found the file not as listed; the next listing checks its
+  // content even when its size and time look unchanged.
+  bool Suspect() const { return m_suspect; }
+  void SetSuspect(bool value) { m_suspect = value; }
   // Open and close: false (issue recorded, disabled) when that fails.
   bool List() override;
   double LastWriteTime() const override { return m_modified; }
@@ -336,13 +322,106 @@ class TFile : public TStreamInput {
   bool HashStart(int32_t length, uint64_t& hash);
 
   double m_modified = 0;
-  uint64_t m_device = 0;  // identity when last opened; 0 when never
+  uint64_t m_device = 0;  // identity when last listed or opened; 0 when never
   uint64_t m_inode = 0;
   TFileFingerprint m_fingerprint;
   int64_t m_listedSize = -1;  // not persisted
   bool m_changedSinceListing = false;
+  bool m_suspect = false;      // not persisted
   TAdvFile* m_file = nullptr;  // owned; open only during a read
   THit* m_scratch = nullptr;   // owned; present only during a read
+};
+
+class TFolder : public TContainer {
+  ADV_CLASS(TFolder)
+
+  TFolder() = default;
+  // `path` gets a trailing delimiter when it lacks one.
+  explicit TFolder(std::string path);
+
+  bool Search() const { return m_search; }
+  void SetSearch(bool value) { m_search = value; }
+  bool Recurse() const { return m_recurse; }
+  void SetRecurse(bool value) { m_recurse = value; }
+  const std::string& Mask() const { return m_mask; }
+  void SetMask(const std::string& value) { m_mask = value; }
+  double LastRead() const { return m_lastRead; }
+  void SetLastRead(double value) { m_lastRead = value; }
+
+  // Lists the folder (see FolderListing.cpp for the steps); failures become
+  // issues and disable the folder.
+  bool List() override;
+  double LastWriteTime() const override { return m_modified; }
+
+  void Assign(const TAdvObject& source) override;
+  void Define(TAdvFiler& filer) override;
+
+ protected:
+  ~TFolder() override = default;
+
+ private:
+  // The state of a file that left this folder's listing, or whose content
+  // was replaced under its name, kept for a while so that the same content
+  // found again (renamed back, or a copy made before a truncation) goes on
+  // from where it was read to. A state of replaced content has no identity.
+  struct TDeparted {
+    TAdvRef<TFile> State;
+    int32_t Age = 0;  // listings since it departed
+  };
+  static constexpr int32_t kDepartedListings = 64;
+
+  void ListEntries();
+
+  bool m_search = false;
+  bool m_recurse = true;
+  std::string m_mask = "*";
+  double m_modified = 0;              // not persisted
+  double m_lastRead = 0;              // last successful read pass; root only; not persisted
+  std::vector<TDeparted> m_departed;  // not persisted
+};
+
+class TContainers : public TInputs {
+  ADV_CLASS(TContainers)
+
+  TContainers() = default;
+  TContainer* Container(int index) const { return ItemAs<TContainer>(index); }
+  TAdvClass ItemClass() const override { return &TContainer::ClassInfo; }
+
+ protected:
+  ~TContainers() override = default;
+};
+
+class TFolders : public TContainers {
+  ADV_CLASS(TFolders)
+
+  TFolders() = default;
+  TFolder* Folder(int index) const { return ItemAs<TFolder>(index); }
+  TAdvClass ItemClass() const override { return &TFolder::ClassInfo; }
+
+ protected:
+  ~TFolders() override = default;
+};
+
+class TStreamInputs : public TInputs {
+  ADV_CLASS(TStreamInputs)
+
+  TStreamInputs() = default;
+  TStreamInput* Stream(int index) const { return ItemAs<TStreamInput>(index); }
+  TAdvClass ItemClass() const override { return &TStreamInput::ClassInfo; }
+
+ protected:
+  ~TStreamInputs() override = default;
+};
+
+class TFiles : public TStreamInputs {
+  ADV_CLASS(TFiles)
+
+  TFiles() = default;
+  TFile* File(int index) const { return ItemAs<TFile>(index); }
+  TAdvClass ItemClass() const override { return &TFile::ClassInfo; }
+
+ protected:
+  ~TFiles() override = default;
 };
 
 // Registers the tree's persistable classes with the factory.

@@ -165,6 +165,10 @@ void TLoaderLibraries::UnloadAll(std::vector<std::string>& problems) {
   }
 }
 
+std::string ResolveLoaderSetting(const TLoaderClasses& registry, const std::string& configured) {
+  return registry.IndexOfName(configured) >= 0 ? configured : std::string(kFallbackLoaderName);
+}
+
 std::string LoaderFolder() {
   std::string folder = platform::ExecutableFolder();
   if (!folder.empty() && folder.back() != platform::kPathDelimiter) folder += platform::kPathDelimiter;

@@ -89,5 +89,12 @@ class TLoaderLibraries : public TAdvList {
   ~TLoaderLibraries() override;
 };
 
+// The loader the "Loader" setting falls back to: it tells each file's format
+// from its first lines.
+inline constexpr std::string_view kFallbackLoaderName = "Varnex";
+// What the "Loader" setting holds after registration: `configured` when a
+// registered class has that name (ASCII case ignored), else "Varnex".
+std::string ResolveLoaderSetting(const TLoaderClasses& registry, const std::string& configured);
+
 // The Loaders folder beside the executable.
 std::string LoaderFolder();

@@ -9,6 +9,7 @@
 #include "core/AdvFiles.h"
 #include "core/AdvFilers.h"
 #include "core/AdvThreads.h"
+#include "platform/Files.h"
 
 ADV_CLASS_IMPL(TMonitorFolder, TAdvPersistent)
 ADV_CLASS_IMPL(TMonitorFolders, TAdvList)
@@ -257,6 +258,7 @@ void TMonitorFolder::Pass() {
       throw EInput(this, root.Issues().Issue(0)->Message, "Process");
     if (root.Enabled()) {
       root.SetLastRead(now);
+      m_passEnded = false;
       m_backlog.store(ReadContainer(root, m_retentionBoundary.load()), std::memory_order_release);
     }
   } catch (const std::exception& error) {
@@ -266,6 +268,12 @@ void TMonitorFolder::Pass() {
   }
 }
 
+// Files are visited from the last child to the first, which puts rotated
+// files (app.log.2, app.log.1) before the file they were rotated from. Lines
+// reach the ring in the order they were written only if a newer file is
+// never read while an older one waits, so the first file that cannot be
+// read as listed (renamed or truncated meanwhile, gone) or that meets a full
+// ring ends the reading of the whole pass; the next pass lists again.
 int64_t TMonitorFolder::ReadContainer(TContainer& container, double boundary) {
   int64_t backlog = 0;
   for (int i = container.Inputs().Count() - 1; i >= 0; --i) {
@@ -274,10 +282,18 @@ int64_t TMonitorFolder::ReadContainer(TContainer& container, double boundary) {
     if (!child->Enabled()) continue;
     if (auto* file = AdvCast<TFile>(child)) {
       if (!m_ignoreModifiedTime && file->Modified() <= boundary) continue;
+      if (m_passEnded) {
+        backlog += std::max<int64_t>(file->Count() - file->Index(), 0);
+        continue;
+      }
       try {
         backlog += ReadFile(*file);
       } catch (const std::exception& error) {
         if (!IsFileError(error)) throw;
+        if (!platform::FileExists(file->Name())) {
+          m_passEnded = true;  // gone since the listing: the next one decides
+          continue;
+        }
         file->Issues().AddError(error);
         file->SetEnabled(false);
       }
@@ -294,7 +310,10 @@ int64_t TMonitorFolder::ReadFile(TFile& file) {
     ~TCloser() { File.CloseInput(); }
   } closer{file};
   file.OpenInput();
-  if (file.ChangedSinceListing()) return 0;
+  if (file.ChangedSinceListing()) {
+    m_passEnded = true;
+    return 0;
+  }
   if (file.HasUnread() && m_loader) {
     if (TFormat* format = m_loader->FormatFor(file)) {
       format->Begin();
@@ -319,8 +338,15 @@ void TMonitorFolder::ReadRecords(TFile& file, TFormat& format) {
   while (format.HasMore()) {
     if (m_thread && !m_thread->IsActive()) return;
     if (!m_queue.HasRoom()) {
-      m_ringFull.store(true, std::memory_order_release);
-      return;
+      // Tell the engine to wake the thread when it makes room, then look
+      // again: a slot freed before the flag was seen would otherwise leave
+      // the thread asleep for a whole interval. The fences pair with Pop's.
+      m_ringFull.store(true, std::memory_order_relaxed);
+      std::atomic_thread_fence(std::memory_order_seq_cst);
+      if (!m_queue.HasRoom()) {
+        m_passEnded = true;
+        return;
+      }
     }
     int64_t before = file.Index();
     bool filled = format.Read(scratch);
@@ -409,7 +435,8 @@ void TMonitorFolder::Pop() {
   m_queue.Pop();
   // The thread stopped reading for want of room: let it go on now rather
   // than after its whole interval.
-  if (m_ringFull.exchange(false, std::memory_order_acq_rel) && m_thread) m_thread->Wake();
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  if (m_ringFull.exchange(false, std::memory_order_relaxed) && m_thread) m_thread->Wake();
 }
 
 bool TMonitorFolder::TakeHit(THit* hit) {

@@ -209,6 +209,7 @@ class TMonitorFolder : public TAdvPersistent {
   std::atomic<bool> m_busy{false};
   std::atomic<bool> m_failed{false};
   std::atomic<bool> m_ringFull{false};  // a pass ended for want of room
+  bool m_passEnded = false;             // the thread's: reading stops for this pass
   std::atomic<int64_t> m_backlog{0};
   mutable std::mutex m_treeLock;  // guards m_folder's tree and m_issue
   TInputIssueState m_issue;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/Settings.h"
 #include "core/AdvDates.h"
@@ -124,6 +126,20 @@ TEST(SettingsFormats, FormatCountAndUnitNames) {
   EXPECT_EQ(DurationUnitShortName(200), "H:M:S");
   settings->SetSizeUnit(9);
   EXPECT_EQ(settings->SizeUnit(), kSizeKilobytes);
+}
+
+TEST(SettingsFonts, FontToUseFallsBackOnTheFirstInstalled) {
+  auto settings = AdvNew<TSettings>();
+  settings->SetFont("Fancy");
+  std::vector<std::string> installed = {"Tahoma", "MS Sans Serif"};
+  auto has = [&](const std::string& name) {
+    return std::find(installed.begin(), installed.end(), name) != installed.end();
+  };
+  EXPECT_EQ(settings->FontToUse(has), "Tahoma");
+  installed.push_back("Fancy");
+  EXPECT_EQ(settings->FontToUse(has), "Fancy");
+  installed.clear();
+  EXPECT_EQ(settings->FontToUse(has), "Fancy");
 }
 
 class PurgeCutoff : public testing::Test {

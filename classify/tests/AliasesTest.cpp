@@ -7,6 +7,7 @@
 
 #include "classify/ClassifyClasses.h"
 #include "core/AdvFactories.h"
+#include "monitor/Hits.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TestFiles.h"
 
@@ -91,6 +92,62 @@ TEST_F(AliasesTest, DepartmentsAreLookedUpWithTheAliasedUserName) {
   departments->Alias(0)->Add("Front Desk");
   departments->Reindex();
   EXPECT_EQ(departments->Lookup(source), "Reception");
+}
+
+TEST_F(AliasesTest, HitsAreNamedAsTheEngineNamesThem) {
+  auto users = Table({{"Front Desk", {"u101"}}});
+  auto sites = Table<TSitenames>({{"Search", {"www.google.com"}}, {"Servers", {"10.1.*"}}});
+  auto departments = Table<TDepartments>({{"Reception", {"u101"}}, {"Admin", {"Servers"}}});
+  auto types = Table<TFileTypes>({{"Web Pages", {".html", "/"}}});
+  TAdvRef<THosts> hosts = AdvNew<THosts>();
+  hosts->BuildFrom({users.Get(), sites.Get()});
+  TAdvRef<TVexaHit> hit = AdvNew<TVexaHit>();
+  struct Case {
+    const char* source;
+    const char* url;
+    const char* name;
+    const char* site;
+    const char* department;
+    const char* type;
+  } cases[] = {
+      {"u101", "http://www.google.com/index.html", "Front Desk", "Search", "Miscellaneous",
+       "Web Pages"},
+      {"10.1.2.3", "http://10.1.9.9/", "Servers", "Servers", "Admin", "Web Pages"},
+      {"u102", "http://example.com/a.zip", "u102", "example.com", "Miscellaneous",
+       "Miscellaneous"},
+      {"u103", "http://example.com/readme", "u103", "example.com", "Miscellaneous",
+       "Miscellaneous"},
+  };
+  for (const Case& c : cases) {
+    hit->SetProtocol(kProtocolWeb);
+    hit->SetSource(c.source);
+    hit->ApplyURL(std::string(c.url));
+    ApplyAliases(*hit, *hosts, *departments, *types);
+    EXPECT_EQ(hit->Source(), c.name) << c.source;
+    EXPECT_EQ(hit->Destination(), c.site) << c.url;
+    EXPECT_EQ(hit->Department(), c.department) << c.source;
+    EXPECT_EQ(hit->FileTypeAlias(), c.type) << c.url;
+  }
+}
+
+TEST_F(AliasesTest, QuickCommandsAddPatternsOrRenameAnAlias) {
+  TAdvRef<TAliases> users = AdvNew<TAliases>();
+  int notified = 0;
+  users->SetChangeHandler([&] { ++notified; });
+  AssignUserAlias(*users, "Jane", "jdoe");  // neither exists: a new alias
+  EXPECT_EQ(notified, 1);
+  users->AddAlias("u101");
+  AssignUserAlias(*users, "Front Desk", "u101");  // an alias is called raw: renamed
+  EXPECT_EQ(users->Alias(1)->Name(), "Front Desk");
+  EXPECT_EQ(users->Alias(1)->Count(), 0);
+  AssignUserAlias(*users, "Jane", "Front Desk");  // Jane exists: a pattern
+  EXPECT_EQ(users->Alias(0)->PatternsText(), "jdoe, Front Desk");
+  EXPECT_EQ(notified, 4);
+  TAdvRef<TFileTypes> types = AdvNew<TFileTypes>();
+  AssignAlias(*types, "HTML File", ".html");
+  AssignAlias(*types, "HTML File", ".htm");
+  EXPECT_EQ(types->Alias(0)->PatternsText(), ".html, .htm");
+  EXPECT_THROW(AssignAlias(*types, "Bad", "[x"), EAdvanced);
 }
 
 TEST_F(AliasesTest, FileTypesAndDepartmentsFallBackToMiscellaneousAndIgnoreMasks) {

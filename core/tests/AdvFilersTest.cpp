@@ -369,6 +369,24 @@ TEST_F(FilerLists, NamedListRoundTripsInBothFormats) {
   ExpectRoundTrip<TAdvWriter, TAdvReader>();
 }
 
+TEST_F(FilerLists, DamagedXmlNeverReadsAsAnEmptyList) {
+  TStringStream whole;
+  whole.Retain();
+  ThreeThings()->SaveToStream(whole, &TAdvXMLWriter::ClassInfo);
+  const std::string cases[] = {
+      "<?xml version=\"1.0\"?><broken",
+      "<broken/>",
+      whole.Data.substr(0, whole.Data.size() / 2),
+  };
+  for (const std::string& text : cases) {
+    TStringStream stream;
+    stream.Retain();
+    stream.Data = text;
+    auto back = AdvNew<TAdvNamedList>();
+    EXPECT_THROW(back->LoadFromStream(stream, &TAdvXMLReader::ClassInfo), EAdvanced) << text;
+  }
+}
+
 TEST_F(FilerLists, XmlLayoutOfAList) {
   auto list = ThreeThings();
   TStringStream stream;

@@ -41,10 +41,9 @@ TEST(AdvFramedHTML, SplitsSectionsIntoLinkedPagesWithContents) {
             "    </noframes>\r\n"
             "  </frameset>\r\n"
             "</html>\r\n");
-  EXPECT_EQ(folder.Files(),
-            (std::vector<std::string>{"report.html", "report_files/page1.html",
-                                      "report_files/page2.html", "report_files/page3.html",
-                                      "report_files/toc.html"}));
+  EXPECT_EQ(folder.Files(), (std::vector<std::string>{
+                                "report.html", "report_files/page1.html", "report_files/page2.html",
+                                "report_files/page3.html", "report_files/toc.html"}));
 
   const std::string toc = folder.Read("report_files/toc.html");
   EXPECT_TRUE(Has(toc, "<title>Report - Table of Contents</title>"));
@@ -80,10 +79,11 @@ TEST(AdvFramedHTML, SplitsSectionsIntoLinkedPagesWithContents) {
 
 TEST(DocumentClasses, EveryRendererCanBeMadeByName) {
   RegisterDocumentClasses();
-  const std::pair<const char*, TAdvClass> kinds[] = {
-      {"TAdvText", &TAdvText::ClassInfo},   {"TAdvHTML", &TAdvHTML::ClassInfo},
-      {"tadvframedhtml", &TAdvFramedHTML::ClassInfo}, {"TAdvRTF", &TAdvRTF::ClassInfo},
-      {"TAdvCSV", &TAdvCSV::ClassInfo}};
+  const std::pair<const char*, TAdvClass> kinds[] = {{"TAdvText", &TAdvText::ClassInfo},
+                                                     {"TAdvHTML", &TAdvHTML::ClassInfo},
+                                                     {"tadvframedhtml", &TAdvFramedHTML::ClassInfo},
+                                                     {"TAdvRTF", &TAdvRTF::ClassInfo},
+                                                     {"TAdvCSV", &TAdvCSV::ClassInfo}};
   for (const auto& [name, cls] : kinds) {
     TAdvRef<TAdvObject> made(AdvFactory().Make(name));
     ASSERT_TRUE(made) << name;

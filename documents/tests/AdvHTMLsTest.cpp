@@ -101,40 +101,58 @@ TEST(AdvHTML, TablesMarkLinkCellsByHeaderOrText) {
             "<tr class=\"RowHeader\">\r\n<th>User</th>\r\n<th>Web Site</th>\r\n"
             "<th>Site Port</th>\r\n<th>Page URL</th>\r\n<th>More</th>\r\n</tr>\r\n"
             "<tr class=\"RowEven\">\r\n<td>bob</td>\r\n"
-            "<td><a  href=\"http://www.x.com" + link + "www.x.com</a>\r\n</td>\r\n"
-            "<td>8080</td>\r\n"
-            "<td><a  href=\"https://y/" + link + "https://y/</a>\r\n</td>\r\n"
-            "<td></td>\r\n</tr>\r\n"
-            "<tr class=\"RowOdd\">\r\n<td>&lt;amy&gt;</td>\r\n"
-            "<td><a  href=\"http://SITE" + link + "SITE</a>\r\n</td>\r\n"
-            "<td>80</td>\r\n"
-            "<td><a  href=\"http://u" + link + "u</a>\r\n</td>\r\n"
-            "<td></td>\r\n</tr>\r\n"
-            "<tr class=\"RowFooter\">\r\n<th>Total</th>\r\n<th></th>\r\n<th></th>\r\n"
-            "<th></th>\r\n<th></th>\r\n</tr>\r\n"
-            "</table>\r\n"
-            // Second table: a style, no header or footer; a cell starting with
-            // http:// is a link in any column, ftp:// only under a link header.
-            "<table class=\"Grid\" width=\"100%\" border=\"0\" cellpadding=\"2\" "
-            "cellspacing=\"1\">\r\n"
-            "<colgroup>\r\n"
-            "<col width=\"20%\" align=\"left\">\r\n"
-            "<col width=\"20%\" align=\"left\">\r\n"
-            "<col width=\"20%\" align=\"right\">\r\n"
-            "<col width=\"20%\" align=\"center\">\r\n"
-            "<col width=\"20%\" align=\"left\">\r\n"
-            "</colgroup>\r\n"
-            "<tr class=\"RowEven\">\r\n<td>bob</td>\r\n"
-            "<td><a  href=\"http://www.x.com" + link + "www.x.com</a>\r\n</td>\r\n"
-            "<td>8080</td>\r\n"
-            "<td><a  href=\"https://y/" + link + "https://y/</a>\r\n</td>\r\n"
-            "<td><a  href=\"http://z/" + link + "http://z/</a>\r\n</td>\r\n</tr>\r\n"
-            "<tr class=\"RowOdd\">\r\n<td>&lt;amy&gt;</td>\r\n"
-            "<td><a  href=\"http://SITE" + link + "SITE</a>\r\n</td>\r\n"
-            "<td>80</td>\r\n"
-            "<td><a  href=\"http://u" + link + "u</a>\r\n</td>\r\n"
-            "<td>ftp://no</td>\r\n</tr>\r\n"
-            "</table>\r\n");
+            "<td><a  href=\"http://www.x.com" +
+                link +
+                "www.x.com</a>\r\n</td>\r\n"
+                "<td>8080</td>\r\n"
+                "<td><a  href=\"https://y/" +
+                link +
+                "https://y/</a>\r\n</td>\r\n"
+                "<td></td>\r\n</tr>\r\n"
+                "<tr class=\"RowOdd\">\r\n<td>&lt;amy&gt;</td>\r\n"
+                "<td><a  href=\"http://SITE" +
+                link +
+                "SITE</a>\r\n</td>\r\n"
+                "<td>80</td>\r\n"
+                "<td><a  href=\"http://u" +
+                link +
+                "u</a>\r\n</td>\r\n"
+                "<td></td>\r\n</tr>\r\n"
+                "<tr class=\"RowFooter\">\r\n<th>Total</th>\r\n<th></th>\r\n<th></th>\r\n"
+                "<th></th>\r\n<th></th>\r\n</tr>\r\n"
+                "</table>\r\n"
+                // Second table: a style, no header or footer; a cell starting with
+                // http:// is a link in any column, ftp:// only under a link header.
+                "<table class=\"Grid\" width=\"100%\" border=\"0\" cellpadding=\"2\" "
+                "cellspacing=\"1\">\r\n"
+                "<colgroup>\r\n"
+                "<col width=\"20%\" align=\"left\">\r\n"
+                "<col width=\"20%\" align=\"left\">\r\n"
+                "<col width=\"20%\" align=\"right\">\r\n"
+                "<col width=\"20%\" align=\"center\">\r\n"
+                "<col width=\"20%\" align=\"left\">\r\n"
+                "</colgroup>\r\n"
+                "<tr class=\"RowEven\">\r\n<td>bob</td>\r\n"
+                "<td><a  href=\"http://www.x.com" +
+                link +
+                "www.x.com</a>\r\n</td>\r\n"
+                "<td>8080</td>\r\n"
+                "<td><a  href=\"https://y/" +
+                link +
+                "https://y/</a>\r\n</td>\r\n"
+                "<td><a  href=\"http://z/" +
+                link +
+                "http://z/</a>\r\n</td>\r\n</tr>\r\n"
+                "<tr class=\"RowOdd\">\r\n<td>&lt;amy&gt;</td>\r\n"
+                "<td><a  href=\"http://SITE" +
+                link +
+                "SITE</a>\r\n</td>\r\n"
+                "<td>80</td>\r\n"
+                "<td><a  href=\"http://u" +
+                link +
+                "u</a>\r\n</td>\r\n"
+                "<td>ftp://no</td>\r\n</tr>\r\n"
+                "</table>\r\n");
 }
 
 class HtmlPictures : public ::testing::Test {
@@ -228,12 +246,12 @@ TEST(SafeLinkAddress, KeepsOnlyWebAndFtpSchemes) {
 // Every tag of the page is one this writer makes, every attribute one it
 // sets, and every link leads to a web, FTP or in-page address.
 void ExpectInert(const std::string& page) {
-  static const std::set<std::string> kTags = {
-      "html", "head",  "title", "link", "script", "body", "span", "div",
-      "a",    "br",    "table", "colgroup", "col", "tr", "th", "td", "img"};
+  static const std::set<std::string> kTags = {"html", "head", "title", "link", "script", "body",
+                                              "span", "div",  "a",     "br",   "table",  "colgroup",
+                                              "col",  "tr",   "th",    "td",   "img"};
   static const std::set<std::string> kAttributes = {
-      "class", "href", "name", "target", "src", "id", "width", "align", "border",
-      "cellpadding", "cellspacing", "rel", "type", "style"};
+      "class", "href",   "name",        "target",      "src", "id",   "width",
+      "align", "border", "cellpadding", "cellspacing", "rel", "type", "style"};
   int scripts = 0;
   for (size_t at = page.find('<'); at != std::string::npos; at = page.find('<', at + 1)) {
     size_t i = at + 1;
@@ -250,10 +268,12 @@ void ExpectInert(const std::string& page) {
       ASSERT_LT(i, page.size());
       if (page[i] == '>') break;
       size_t nameEnd = i;
-      while (nameEnd < page.size() && (std::isalpha(uint8_t(page[nameEnd])) || page[nameEnd] == '-'))
+      while (nameEnd < page.size() &&
+             (std::isalpha(uint8_t(page[nameEnd])) || page[nameEnd] == '-'))
         ++nameEnd;
       const std::string name = page.substr(i, nameEnd - i);
-      ASSERT_TRUE(kAttributes.count(name)) << "attribute '" << name << "' at " << page.substr(at, 80);
+      ASSERT_TRUE(kAttributes.count(name))
+          << "attribute '" << name << "' at " << page.substr(at, 80);
       ASSERT_EQ(page.substr(nameEnd, 2), "=\"") << page.substr(at, 80);
       const size_t close = page.find('"', nameEnd + 2);
       ASSERT_NE(close, std::string::npos);

@@ -114,7 +114,8 @@ TEST(Pictures, DamagedOrHostileFilesAreRefused) {
 std::vector<int> QuantisationStarts(std::string_view jpeg) {
   std::vector<int> starts;
   for (size_t i = 0; i + 5 < jpeg.size(); ++i)
-    if (uint8_t(jpeg[i]) == 0xFF && uint8_t(jpeg[i + 1]) == 0xDB) starts.push_back(uint8_t(jpeg[i + 5]));
+    if (uint8_t(jpeg[i]) == 0xFF && uint8_t(jpeg[i + 1]) == 0xDB)
+      starts.push_back(uint8_t(jpeg[i + 5]));
   return starts;
 }
 

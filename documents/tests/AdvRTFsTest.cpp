@@ -43,7 +43,8 @@ bool GroupsBalance(const std::string& rtf) {
       if (rtf.compare(i, 4, "\\bin") == 0) {
         size_t k = i + 4;
         size_t count = 0;
-        while (k < rtf.size() && std::isdigit(uint8_t(rtf[k]))) count = count * 10 + size_t(rtf[k++] - '0');
+        while (k < rtf.size() && std::isdigit(uint8_t(rtf[k])))
+          count = count * 10 + size_t(rtf[k++] - '0');
         i = k + count;  // the delimiting blank, then the raw bytes
         continue;
       }
@@ -62,10 +63,10 @@ TEST(RtfEscape, EscapesControlCharactersAndHighBytes) {
       {"a{b}c\\", "a\\{b\\}c\\\\"},
       {"x\r\ny", "x\\par y"},
       {"x\ry\nz", "x\ry\nz"},
-      {"caf\xe9", "caf\\'e9"},                               // Windows-1252
+      {"caf\xe9", "caf\\'e9"},                              // Windows-1252
       {"caf\xc3\xa9 \xe2\x82\xac", "caf\\u233? \\u8364?"},  // UTF-8
       {"\xf0\x9f\x98\x80", "\\u-10179?\\u-8704?"},          // beyond 16 bits: a pair
-      {"\xc3\xa9\xff", "\\'c3\\'a9\\'ff"},                   // not UTF-8 as a whole
+      {"\xc3\xa9\xff", "\\'c3\\'a9\\'ff"},                  // not UTF-8 as a whole
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(RtfEscape(in), out) << in;
 }
@@ -151,8 +152,9 @@ TEST(AdvRTF, TablesShadeRowsAndLinkSiteCells) {
     return border + "\\cellx4000\r\n" + border + "\\cellx8000\r\n";
   };
   EXPECT_EQ(AfterStyleSheet(folder.Read("t.rtf")),
-            row + "\\trhdr\r\n" + edges("\\clcbpat8") + "{\\intbl\\s31\r\nUser\\cell {\\qr Web Site\\cell}\\row}\r\n" +
-                row + "\r\n" + edges("\\clcbpat12") +
+            row + "\\trhdr\r\n" + edges("\\clcbpat8") +
+                "{\\intbl\\s31\r\nUser\\cell {\\qr Web Site\\cell}\\row}\r\n" + row + "\r\n" +
+                edges("\\clcbpat12") +
                 "{\\intbl\\s35\r\nbob\\cell {\\qr {\\field{\\*\\fldinst { HYPERLINK "
                 "\"http://www.x.com\" }}{\\fldrslt {\\cs3 www.x.com}}}\\cell}\\row}\r\n" +
                 row + "\r\n" + edges("\\clcbpat14") +
@@ -166,7 +168,8 @@ TEST(AdvRTF, TablesShadeRowsAndLinkSiteCells) {
 TEST(AdvRTF, PicturesAreEmbeddedAsJpegOrLeftOut) {
   TFolder folder("rtf");
   const std::string sources = vexatest::MakeTempFolder("sources");
-  vexatest::WriteFileText(sources + "/logo.bmp", EncodeBitmap(doctest::SolidPicture(5, 3, 9, 9, 9)));
+  vexatest::WriteFileText(sources + "/logo.bmp",
+                          EncodeBitmap(doctest::SolidPicture(5, 3, 9, 9, 9)));
   vexatest::WriteFileText(sources + "/anim.gif", "GIF89a");
   auto rtf = folder.Document<TAdvRTF>("p.rtf");
   rtf->Open();

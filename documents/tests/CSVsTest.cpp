@@ -71,10 +71,20 @@ TEST(CSVLine, SplitsCellsByTheReaderRules) {
 }
 
 TEST(TCSV, AWrittenFileReadsBackCellForCell) {
-  const std::vector<std::string> awkward = {
-      "plain", "comma, inside", "\"quoted\" and \"\"doubled\"\"", "line\r\nbreak", "lone\nlf",
-      "lone\rcr", "  leading", "trailing  ", "", " ", "tab\tinside", "caf\xc3\xa9",
-      "\xe9\xff\x80\xc2\xa0", "x,\"y\",z"};
+  const std::vector<std::string> awkward = {"plain",
+                                            "comma, inside",
+                                            "\"quoted\" and \"\"doubled\"\"",
+                                            "line\r\nbreak",
+                                            "lone\nlf",
+                                            "lone\rcr",
+                                            "  leading",
+                                            "trailing  ",
+                                            "",
+                                            " ",
+                                            "tab\tinside",
+                                            "caf\xc3\xa9",
+                                            "\xe9\xff\x80\xc2\xa0",
+                                            "x,\"y\",z"};
   std::vector<std::string> expected = awkward;
   expected[3] = "line break";  // a record stays one line: breaks become blanks
   expected[4] = "lone lf";

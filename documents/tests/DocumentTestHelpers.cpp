@@ -25,8 +25,7 @@ TAdvRef<TAdvVirtualTable> MakeTable(const std::vector<std::string>& headers, int
   table->SetColumnCount(int(headers.size()));
   for (size_t i = 0; i < headers.size(); ++i) table->Columns().GetItem(int(i))->Header = headers[i];
   table->SetRowCount(rows);
-  table->SetOnCellText(
-      [cell](TAdvTable&, int column, int row) { return cell(column, row); });
+  table->SetOnCellText([cell](TAdvTable&, int column, int row) { return cell(column, row); });
   return table;
 }
 

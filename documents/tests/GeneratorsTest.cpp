@@ -28,7 +28,7 @@ TEST(MarkupText, RemovesTagsThenDecodesEntities) {
       {"<b>x</b>", "x"},
       {"a <i>b</i> <a href=\"n\">c</a>", "a b c"},
       {"a > b <i>c</i>", "a > b <i>c</i>"},  // a ">" before the first "<": left alone
-      {"x <b", "x <b"},                     // an unclosed "<" ends the removal
+      {"x <b", "x <b"},                      // an unclosed "<" ends the removal
       {"<b>1 &lt; 2 &amp;&amp; 3 &gt; 2</b>", "1 < 2 && 3 > 2"},
       {"&amp;lt; &copy; & &", "&lt; &copy; & &"},
   };
@@ -69,13 +69,13 @@ TEST_F(GeneratorTest, WritesHeaderTableAndSignature) {
   const std::string rule(7 + 6 + 42, '-');
   const std::string gap18(18, ' '), gap19(19, ' ');
   EXPECT_EQ(Generate("Report header\r\n\r\n"),
-            "Report header\r\n\r\n" + rule + "\r\n" +                          //
-                " User " + "  Hits " + " " + gap18 + "Site" + gap18 + " \r\n" +    //
-                rule + "\r\n" +                                                   //
-                " a     " + "   12 " + " " + longest + " \r\n" +                   //
-                " b & c " + "    7 " + " " + gap19 + "x" + gap19 + "  \r\n" +     //
-                rule + "\r\n" +                                                   //
-                " Total " + "      " + " " + gap18 + "all" + gap19 + " \r\n" +     //
+            "Report header\r\n\r\n" + rule + "\r\n" +                            //
+                " User " + "  Hits " + " " + gap18 + "Site" + gap18 + " \r\n" +  //
+                rule + "\r\n" +                                                  //
+                " a     " + "   12 " + " " + longest + " \r\n" +                 //
+                " b & c " + "    7 " + " " + gap19 + "x" + gap19 + "  \r\n" +    //
+                rule + "\r\n" +                                                  //
+                " Total " + "      " + " " + gap18 + "all" + gap19 + " \r\n" +   //
                 rule + "\r\n" + m_signature);
 }
 

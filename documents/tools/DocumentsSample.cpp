@@ -60,8 +60,9 @@ void WriteReport(TAdvDocument& document, const std::string& logo) {
   document.PageBreak();
   document.SetStyle("Heading").Section("Users");
   document.SetStyle("Description")
-      .Paragraph("Every user seen in the monitored logs, with sessions, hits and the most "
-                 "visited site.\r\nTexts with <tags>, \"quotes\" & ampersands stay text.");
+      .Paragraph(
+          "Every user seen in the monitored logs, with sessions, hits and the most "
+          "visited site.\r\nTexts with <tags>, \"quotes\" & ampersands stay text.");
   auto table = AdvNew<TAdvVirtualTable>();
   table->SetColumnCount(5);
   const char* headers[] = {"User", "Department", "Sessions", "Hits", "Top Site"};

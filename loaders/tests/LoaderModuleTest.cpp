@@ -25,6 +25,9 @@ TEST(LoaderModule, LoadsRegistersAndReads) {
   for (const char* name : {"Varnex", "Squid", "NCSA", "W3C"}) {
     EXPECT_GE(registry->IndexOfName(name), 0) << name;
   }
+  // The "Loader" setting keeps a registered name and falls back to Varnex.
+  EXPECT_EQ(ResolveLoaderSetting(*registry, "Squid"), "Squid");
+  EXPECT_EQ(ResolveLoaderSetting(*registry, "Unheard Of"), "Varnex");
   TAdvRef<TLoader> loader(static_cast<TLoader*>(registry->GetByName("Varnex")->Create()));
   EXPECT_EQ(loader->Name(), "Varnex");
 

@@ -101,6 +101,16 @@ TEST(SquidParser, ReadsTheDefaultLoggingOfRealServers) {
       {"1796855800.100\t3 10.0.0.7 TCP_MISS/200 10 GET http://x.test/ mary ann lee "
        "HIER_DIRECT/1.2.3.4 -",
        "mary ann lee", kProtocolWeb, kStatusSuccessful, "x.test", "/", ""},
+      // Result codes in any case; the words count wherever they stand.
+      {"1796855800.100 3 10.0.0.7 tcp_refresh_unmodified/304 10 GET http://x.test/ - "
+       "HIER_DIRECT/1.2.3.4 -",
+       "10.0.0.7", kProtocolWeb, kStatusCached, "x.test", "/", ""},
+      {"1796855800.100 3 10.0.0.7 TCP_HIT_ABORTED/200 10 GET http://x.test/ - HIER_NONE/- -",
+       "10.0.0.7", kProtocolWeb, kStatusFailed, "x.test", "/", ""},
+      {"1796855800.100 3 10.0.0.7 TCP_MISS/503 10 GET http://x.test/ - HIER_NONE/- -", "10.0.0.7",
+       kProtocolWeb, kStatusFailed, "x.test", "/", ""},
+      {"1796855800.100 3 10.0.0.7 NONE_NONE_TIMEDOUT/000 0 GET http://x.test/ - HIER_NONE/- -",
+       "10.0.0.7", kProtocolWeb, kStatusFailed, "x.test", "/", ""},
       // A line written with CR LF.
       {"1796855800.100 3 10.0.0.7 TCP_MISS/200 10 GET http://x.test/ - HIER_DIRECT/1.2.3.4 -\r",
        "10.0.0.7", kProtocolWeb, kStatusSuccessful, "x.test", "/", ""},

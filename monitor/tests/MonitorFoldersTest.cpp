@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -204,9 +205,7 @@ class TLogWriter {
   int Complete(const std::string& stream) {
     return m_written[stream] - (m_partial[stream].empty() ? 0 : 1);
   }
-  void FinishMain() {
-    Append(Main(), std::exchange(m_partial["main"], ""));
-  }
+  void FinishMain() { Append(Main(), std::exchange(m_partial["main"], "")); }
   // Shifts app.log.N to N+1 (at most three kept), then app.log to .1, by
   // rename or by copy and truncate.
   void Rotate(bool copy, const std::function<void()>& settle) {
@@ -251,7 +250,8 @@ class TLogWriter {
   std::string PickStream() { return m_streams[m_random() % m_streams.size()]; }
   std::string NextLine(const std::string& stream) {
     int seq = m_written[stream]++;
-    return stream + " " + std::to_string(seq) + " " + std::string(m_random() % 80, 'a' + char(seq % 26)) + "\n";
+    return stream + " " + std::to_string(seq) + " " +
+           std::string(m_random() % 80, 'a' + char(seq % 26)) + "\n";
   }
 
   std::string m_folder;
@@ -278,8 +278,9 @@ std::string Dump(TMonitorFolder& input) {
     for (int i = 0; i < c.Inputs().Count(); ++i) {
       TInput* child = c.Inputs().Input(i);
       if (auto* f = AdvCast<TFile>(child))
-        text += "[" + f->Name().substr(f->Name().rfind('/')) + " i" + std::to_string(f->Inode() % 1000) +
-                " x" + std::to_string(f->Index()) + " c" + std::to_string(f->Count()) + "]";
+        text += "[" + f->Name().substr(f->Name().rfind('/')) + " i" +
+                std::to_string(f->Inode() % 1000) + " x" + std::to_string(f->Index()) + " c" +
+                std::to_string(f->Count()) + "]";
       else if (auto* sub = AdvCast<TContainer>(child))
         visit(*sub);
     }
@@ -307,20 +308,34 @@ class TReceiver {
   std::map<std::string, int> m_next;
 };
 
-// Not yet passing: with the thread running, some interleavings of rotation
-// (rename and copy-and-truncate) and restarts still deliver a run of lines
-// twice or out of turn. Run it with --gtest_also_run_disabled_tests; the
-// failure prints the seed, the writer's last steps and the tree around a
-// restart.
-TEST(MonitorFolderThread, DISABLED_DeliversEveryLineOnceAcrossRotationAndRestart) {
+// Drains the input until `done` holds; false after the deadline (generous:
+// the thread may be starved on a loaded machine, and nothing here depends on
+// how fast it is).
+bool DrainUntil(TMonitorFolders*& inputs, TReceiver& receiver, const std::function<bool()>& done) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  for (;;) {
+    receiver.Take(*inputs->Input(0));
+    if (::testing::Test::HasFatalFailure()) return false;
+    EXPECT_FALSE(inputs->Input(0)->CheckFailure()) << inputs->Input(0)->IssueState().Text;
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+// One random sequence of writes, rotations (rename, copy and truncate),
+// truncations, deletions (the oldest rotated file), new sub-folders and
+// restarts from the saved state, against a running input.
+void FollowSequence(uint32_t seed, int steps) {
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  g_steps.clear();
   std::string base = vexatest::MakeTempFolder("follow");
   std::string folder = base + "/logs";
   fs::create_directory(folder);
-  uint32_t seed = std::random_device{}();
-  SCOPED_TRACE("seed " + std::to_string(seed));
   TLogWriter writer(folder, seed);
   TReceiver receiver;
-  auto inputs = AdvNew<TMonitorFolders>();
+  TAdvRef<TMonitorFolders> list = AdvNew<TMonitorFolders>();
+  TMonitorFolders* inputs = list.Get();
   auto first = MakeInput(folder);
   first->SetTimer(10);
   inputs->AddInput(first.Detach());
@@ -328,23 +343,18 @@ TEST(MonitorFolderThread, DISABLED_DeliversEveryLineOnceAcrossRotationAndRestart
 
   // Waits until every complete line written so far has arrived.
   auto settle = [&] {
-    for (int tries = 0; tries < 2000; ++tries) {
-      receiver.Take(current());
-      ASSERT_FALSE(current().CheckFailure()) << current().IssueState().Text;
-      bool all = true;
+    bool all = DrainUntil(inputs, receiver, [&] {
       for (const auto& [stream, count] : writer.Written())
-        if (receiver.Received(stream) < writer.Complete(stream)) all = false;
-      if (all) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    FAIL() << "lines did not arrive";
+        if (receiver.Received(stream) < writer.Complete(stream)) return false;
+      return true;
+    });
+    ASSERT_TRUE(all) << "lines did not arrive; tree " << Dump(current());
   };
 
-  for (int step = 0; step < 300 && !HasFatalFailure(); ++step) {
+  for (int step = 0; step < steps && !::testing::Test::HasFailure(); ++step) {
     uint32_t pick = writer.Random()() % 20;
-    g_steps.push_back(pick < 5 ? std::string("rename0copy1truncate2sub3restart4").substr(0, 0) +
-                                     std::to_string(pick)
-                               : "w");
+    static const char* const kNames[] = {"rename", "copy", "truncate", "sub", "restart"};
+    g_steps.push_back(pick < 5 ? kNames[pick] : "w");
     switch (pick) {
       case 0:
         writer.Rotate(false, settle);
@@ -353,6 +363,8 @@ TEST(MonitorFolderThread, DISABLED_DeliversEveryLineOnceAcrossRotationAndRestart
         writer.Rotate(true, settle);
         break;
       case 2:
+        // Lines not yet read when a file is truncated are lost by any
+        // reader: truncate only what was read.
         writer.FinishMain();
         settle();
         writer.Truncate();
@@ -361,17 +373,17 @@ TEST(MonitorFolderThread, DISABLED_DeliversEveryLineOnceAcrossRotationAndRestart
         if (writer.Written().size() < 4) writer.AddSubFolder();
         break;
       case 4: {
-        // Stop, save, restart from the saved state.
+        // Stop, save, restart from the saved state. What the ring still
+        // holds is taken first, as the engine does before saving.
         current().Stop();
         receiver.Take(current());
         g_steps.push_back("saved " + Dump(current()));
         inputs->SaveToFile(base + "/Default.Inputs");
-        inputs = AdvNew<TMonitorFolders>();
+        list = AdvNew<TMonitorFolders>();
+        inputs = list.Get();
         inputs->LoadFromFile(base + "/Default.Inputs");
         ASSERT_EQ(inputs->Count(), 1);
         current().Start();
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        g_steps.push_back("then " + Dump(current()));
         break;
       }
       default:
@@ -379,23 +391,34 @@ TEST(MonitorFolderThread, DISABLED_DeliversEveryLineOnceAcrossRotationAndRestart
     }
     receiver.Take(current());
     ASSERT_FALSE(current().CheckFailure()) << current().IssueState().Text;
-    if (writer.Random()() % 4 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (writer.Random()() % 4 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  if (::testing::Test::HasFailure()) return;
   writer.FinishAll();
-  for (int tries = 0; tries < 2000; ++tries) {
-    receiver.Take(current());
-    bool all = true;
+  DrainUntil(inputs, receiver, [&] {
     for (const auto& [stream, count] : writer.Written())
-      if (receiver.Received(stream) < count) all = false;
-    if (all) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  for (const auto& [stream, count] : writer.Written())
-    EXPECT_EQ(receiver.Received(stream), count) << stream;
+      if (receiver.Received(stream) < count) return false;
+    return true;
+  });
   current().Stop();
   receiver.Take(current());
   for (const auto& [stream, count] : writer.Written())
-    EXPECT_EQ(receiver.Received(stream), count) << stream;
+    EXPECT_EQ(receiver.Received(stream), count) << stream << "; tree " << Dump(current());
+}
+
+TEST(MonitorFolderThread, DeliversEveryLineOnceAcrossRotationAndRestart) {
+  // Seeds that once found faults, then a few new ones each run.
+  // VEXA_FOLLOW_SEED=<seed> replays one sequence (the seed a failure printed).
+  if (const char* replay = std::getenv("VEXA_FOLLOW_SEED")) {
+    FollowSequence(uint32_t(std::strtoul(replay, nullptr, 10)), 300);
+    return;
+  }
+  for (uint32_t seed : {1u, 2u, 3u, 42u, 1234u, 987654321u}) {
+    FollowSequence(seed, 300);
+    if (HasFailure()) return;
+  }
+  std::random_device random;
+  for (int round = 0; round < 3 && !HasFailure(); ++round) FollowSequence(random(), 300);
 }
 
 }  // namespace
@@ -472,6 +495,49 @@ TEST(MonitorFolder, PositionsSurviveSaveAndLoad) {
   }
   loaded->Input(0)->Pass();
   EXPECT_EQ(Drain(*loaded->Input(0)), (std::vector<std::string>{"c", "d"}));
+}
+
+}  // namespace
+
+namespace {
+
+// While the program is not running the writer rotates, by copy and truncate
+// and by rename: the saved positions still deliver each line once.
+TEST(MonitorFolder, RotationWhileStoppedIsFollowedFromTheSavedState) {
+  std::string base = vexatest::MakeTempFolder("stopped");
+  std::string folder = base + "/logs";
+  fs::create_directory(folder);
+  std::string log = folder + "/app.log";
+  std::string state = base + "/Default.Inputs";
+  auto inputs = AdvNew<TMonitorFolders>();
+  inputs->Add(MakeInput(folder).Detach());
+  Append(log, "a\nb\n");
+  inputs->Input(0)->Pass();
+  EXPECT_EQ(Drain(*inputs->Input(0)), (std::vector<std::string>{"a", "b"}));
+  Append(log, "c\n");
+  inputs->SaveToFile(state);
+
+  // Copy and truncate, then new lines.
+  fs::copy_file(log, base + "/copy.tmp");
+  fs::rename(base + "/copy.tmp", log + ".1");
+  fs::resize_file(log, 0);
+  Append(log, "d\n");
+  inputs = AdvNew<TMonitorFolders>();
+  inputs->LoadFromFile(state);
+  inputs->Input(0)->Pass();
+  EXPECT_EQ(Drain(*inputs->Input(0)), (std::vector<std::string>{"c", "d"}));
+  Append(log, "e\n");
+  inputs->SaveToFile(state);
+
+  // Rename, and a new file under the old name that is longer than what was
+  // read of the old one.
+  fs::rename(log + ".1", log + ".2");
+  fs::rename(log, log + ".1");
+  Append(log, "fffffff\ng\n");
+  inputs = AdvNew<TMonitorFolders>();
+  inputs->LoadFromFile(state);
+  inputs->Input(0)->Pass();
+  EXPECT_EQ(Drain(*inputs->Input(0)), (std::vector<std::string>{"e", "fffffff", "g"}));
 }
 
 }  // namespace
