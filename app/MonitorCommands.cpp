@@ -15,6 +15,7 @@
 #include "core/AdvAscii.h"
 #include "core/AdvPaths.h"
 #include "core/AdvStrings.h"
+#include "monitor/LoaderStates.h"
 #include "monitor/Loaders.h"
 #include "monitor/MonitorFolders.h"
 #include "monitor/Monitors.h"
@@ -152,7 +153,7 @@ int Guarded(TCommandSession& session, const std::function<int()>& body) {
 
 void SaveInputs(TVexa& app) {
   SaveInputsFile(app.Monitor().Inputs(), app.StateFile("Default.Inputs"));
-  SaveLoadersFile(app.Monitor().Inputs(), app.StateFile("Default.Loaders"));
+  SaveLoaderStates(app.Monitor().Inputs(), app.StateFile(kLoaderStateFileName));
 }
 
 // --- input -----------------------------------------------------------------

@@ -19,6 +19,7 @@
 #include "core/AdvShell.h"
 #include "core/AdvXMLFilers.h"
 #include "monitor/LoaderLibraries.h"
+#include "monitor/LoaderStates.h"
 #include "monitor/MonitorFolders.h"
 #include "platform/Folders.h"
 #include "platform/SystemInfo.h"
@@ -125,9 +126,10 @@ void TVexa::CopyMachineDefaults() {
   const struct {
     const char* Name;
     const char* Target;
-  } kFiles[] = {{"Default.Triggers", "Default Triggers"}, {"Default.Profiles", "Default Profiles"},
-                {"Default.UserNames", "Default Aliases"}, {"Default.SiteNames", "Default Aliases"},
-                {"Default.FileTypes", "Default Aliases"}, {"Default.Departments", "Default Aliases"}};
+  } kFiles[] = {
+      {"Default.Triggers", "Default Triggers"}, {"Default.Profiles", "Default Profiles"},
+      {"Default.UserNames", "Default Aliases"}, {"Default.SiteNames", "Default Aliases"},
+      {"Default.FileTypes", "Default Aliases"}, {"Default.Departments", "Default Aliases"}};
   const auto copyFile = [&](const std::string& name, const std::string& target) {
     if (!FileExists(common + name) || FileExists(target + name)) return;
     ::ForceFolders(ExcludeTrailingDelimiter(target));
@@ -205,7 +207,7 @@ void TVexa::SaveState() {
   TMonitorFolders& inputs = m_monitor->Inputs();
   TrySave(&m_loadProblems, [&] { SaveUsersFile(m_monitor->Users(), StateFile("Default.Users")); });
   TrySave(&m_loadProblems, [&] { SaveInputsFile(inputs, StateFile("Default.Inputs")); });
-  TrySave(&m_loadProblems, [&] { SaveLoadersFile(inputs, StateFile("Default.Loaders")); });
+  TrySave(&m_loadProblems, [&] { SaveLoaderStates(inputs, StateFile(kLoaderStateFileName)); });
   TrySave(&m_loadProblems, [&] { m_monitor->SaveIndex(); });
 }
 
@@ -216,8 +218,7 @@ void TVexa::RestoreState() {
     if (!error.empty()) ReportProblem(error);
   TMonitorFolders& inputs = m_monitor->Inputs();
   for (int i = 0; i < inputs.Count(); ++i) inputs.Input(i)->Rescan();
-  const std::string error = LoadLoadersFile(inputs, StateFile("Default.Loaders"));
-  if (!error.empty()) ReportProblem(error);
+  LoadLoaderStates(inputs, StateFile(kLoaderStateFileName));
 }
 
 // ---------------------------------------------------------------------------
