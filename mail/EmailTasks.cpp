@@ -153,6 +153,7 @@ bool TEmailDispatcher::Add(TEmailTask* task) {
     return false;
   }
   held.Detach();  // the queue owns it now
+  m_queued.fetch_add(1, std::memory_order_acq_rel);
   m_congested = false;
   m_wake.Signal();
   return true;

@@ -119,6 +119,14 @@ class TEmailDispatcher : public TAdvTask {
   uint64_t SentCount() const { return m_sent.load(std::memory_order_acquire); }
   uint64_t FailedCount() const { return m_failed.load(std::memory_order_acquire); }
   uint64_t DroppedCount() const { return m_dropped.load(std::memory_order_acquire); }
+  // Tasks queued by Add and not yet sent or failed (the one being sent
+  // included): 0 once everything handed over has been dealt with.
+  uint64_t PendingCount() const {
+    const uint64_t done = m_sent.load(std::memory_order_acquire) +
+                          m_failed.load(std::memory_order_acquire);
+    const uint64_t queued = m_queued.load(std::memory_order_acquire);
+    return queued > done ? queued - done : 0;
+  }
 
  private:
   void Drop(TAdvRef<TEmailTask>& task);
@@ -133,5 +141,5 @@ class TEmailDispatcher : public TAdvTask {
   bool m_congested = false;  // producer only: the last Add dropped its task
   TDroppedEvent m_onDropped;
   TFailedEvent m_onSendFailed;
-  std::atomic<uint64_t> m_sent{0}, m_failed{0}, m_dropped{0};
+  std::atomic<uint64_t> m_sent{0}, m_failed{0}, m_dropped{0}, m_queued{0};
 };

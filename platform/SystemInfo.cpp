@@ -48,4 +48,10 @@ std::string LocaleName() {
   return locale.empty() ? "C" : locale;
 }
 
+std::string ComputerName() {
+  struct utsname names {};
+  if (uname(&names) != 0) return {};
+  return names.nodename;
+}
+
 }  // namespace platform

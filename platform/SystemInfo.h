@@ -20,6 +20,9 @@ struct TSystemVersion {
 // False when the system does not answer (the fields stay empty and zero).
 bool SystemVersion(TSystemVersion& version);
 
+// The machine's network name (the node name); empty when unknown.
+std::string ComputerName();
+
 // The user's locale for messages (LC_ALL, else LC_MESSAGES, else LANG)
 // without its code set or modifier, e.g. "en_US"; "C" when none is set.
 std::string LocaleName();
