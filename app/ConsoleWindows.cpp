@@ -130,6 +130,8 @@ void TConsoleWindows::Ticked(TVexa& application, bool backlog) {
 bool TConsoleWindows::IsIdle(TVexa& application) {
   TMonitor& monitor = application.Monitor();
   const double now = AdvNow();
+  if (m_firstIdleCheck == 0) m_firstIdleCheck = now;
+  constexpr double kStartGraceDays = 10.0 / 86400;  // ten seconds
   if (monitor.HasQueuedHits()) {
     m_passesSeen.clear();
     m_idleMark = now;
@@ -141,7 +143,14 @@ bool TConsoleWindows::IsIdle(TVexa& application) {
   bool idle = true;
   for (int i = 0; i < inputs.Count(); ++i) {
     TMonitorFolder& input = *inputs.Input(i);
-    if (!input.Enabled() || !input.Running()) continue;
+    if (!input.Enabled()) continue;
+    if (!input.Running()) {
+      // A thread that has not started yet has read nothing: waiting for it
+      // keeps a fast start from ending the run before the first pass. One
+      // that never starts is not waited for past the start-up grace.
+      if (now - m_firstIdleCheck < kStartGraceDays) idle = false;
+      continue;
+    }
     const int64_t left = std::max(input.LastBacklog(), input.Backlog());
     auto found = m_passesSeen.find(&input);
     if (found == m_passesSeen.end() || found->second.Backlog != left) {

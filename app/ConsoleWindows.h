@@ -80,6 +80,7 @@ class TConsoleWindows : public TVexaWindows {
 
   // Until-idle: when the queues were last seen busy (or the run started).
   double m_idleMark = 0;
+  double m_firstIdleCheck = 0;  // when IsIdle first ran
   // Per input: the passes seen to end since its mark, and the unread bytes
   // they left.
   struct TPassesSeen {
