@@ -459,6 +459,21 @@ void TMonitorFolder::Rescan() {
   m_folder->List();
 }
 
+namespace {
+
+// Whether the loader reads the file. A loader that has to look inside the
+// file to tell (format detection) cannot while the input's thread has not
+// opened it yet: such a file counts as backlog until the thread has seen it.
+bool Takes(TLoader& loader, TFile& file) {
+  try {
+    return loader.FormatFor(file) != nullptr;
+  } catch (const std::exception&) {
+    return true;
+  }
+}
+
+}  // namespace
+
 int64_t TMonitorFolder::Backlog() {
   std::lock_guard lock(m_treeLock);
   int64_t sum = 0;
@@ -468,7 +483,7 @@ int64_t TMonitorFolder::Backlog() {
       if (auto* sub = AdvCast<TContainer>(child)) {
         visit(*sub);
       } else if (auto* file = AdvCast<TFile>(child);
-                 file && file->HasUnread() && m_loader && m_loader->FormatFor(*file)) {
+                 file && file->HasUnread() && m_loader && Takes(*m_loader, *file)) {
         sum += file->Count() - file->Index();
       }
     }

@@ -241,7 +241,17 @@ TEST_F(MonitorTest, AlertSoundsFollowTheSettingButInputIssuesAlwaysSound) {
   // A record the loader cannot read stops the input with a pending issue:
   // one cycle sounds it, the next does not again.
   std::ofstream(m_logFiles[0], std::ios::binary | std::ios::app) << "garbage\n";
-  EXPECT_ANY_THROW(input.Pass());  // recorded as the input's issue, then passed on
+  // Recorded as the input's issue, then passed on. A pass that meets the
+  // file changed since its listing stops and leaves it to the next pass.
+  bool failed = false;
+  for (int pass = 0; pass < 5 && !failed; ++pass) {
+    try {
+      input.Pass();
+    } catch (const std::exception&) {
+      failed = true;
+    }
+  }
+  EXPECT_TRUE(failed);
   ASSERT_TRUE(input.IssueState().Active);
   m_monitor->ProcessCycle();
   m_monitor->ProcessCycle();
@@ -325,7 +335,17 @@ TEST_F(MonitorTest, NoInputsIssueIsListedExactlyWhenNoInputIsEnabled) {
   // next refresh.
   input.SetEnabled(true);
   std::ofstream(m_logFiles[0], std::ios::binary | std::ios::app) << "garbage\n";
-  EXPECT_ANY_THROW(input.Pass());  // recorded as the input's issue, then passed on
+  // Recorded as the input's issue, then passed on. A pass that meets the
+  // file changed since its listing stops and leaves it to the next pass.
+  bool failed = false;
+  for (int pass = 0; pass < 5 && !failed; ++pass) {
+    try {
+      input.Pass();
+    } catch (const std::exception&) {
+      failed = true;
+    }
+  }
+  EXPECT_TRUE(failed);
   m_monitor->RefreshStatus();
   ASSERT_EQ(m_monitor->Issues().Count(), 1);
   EXPECT_EQ(titles()[0], input.Folder().Name());

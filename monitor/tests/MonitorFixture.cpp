@@ -60,10 +60,12 @@ void RegisterClassesOnce() {
   });
 }
 
-TAdvRef<TLoader> SquidLoader() {
-  TAdvRef<TLoader> loader(static_cast<TLoader*>(Shipped().Registry->GetByName("Squid")->Create()));
+TAdvRef<TLoader> ShippedLoader(std::string_view name) {
+  TAdvRef<TLoader> loader(static_cast<TLoader*>(Shipped().Registry->GetByName(name)->Create()));
   return loader;
 }
+
+TAdvRef<TLoader> SquidLoader() { return ShippedLoader("Squid"); }
 
 std::string SquidLine(int64_t unixMilliseconds, const std::string& client,
                       const std::string& result, int64_t bytes, const std::string& url,

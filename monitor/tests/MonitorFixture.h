@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/AdvObjects.h"
@@ -25,6 +26,8 @@ namespace monitortest {
 // Registers every class the engine's files and plug-ins name; once.
 void RegisterClassesOnce();
 // A new "Squid" loader of the shipped module.
+// A loader of the shipped module by its name ("Squid", "Varnex" ...).
+TAdvRef<TLoader> ShippedLoader(std::string_view name);
 TAdvRef<TLoader> SquidLoader();
 
 // One line of Squid's native log: the request's time, the client, the
