@@ -1,5 +1,6 @@
 #include "alerts/AlertSounds.h"
 
+#include "alerts/Alerts.h"
 #include "app/Settings.h"
 #include "core/AdvAscii.h"
 #include "platform/Sounds.h"
@@ -17,17 +18,11 @@ bool IsInSoundsFolder(std::string_view value) {
 
 }  // namespace
 
+// The same names as the engine plays, but nothing for a value outside the
+// three priorities.
 std::string_view AlertSoundName(int priority) {
-  switch (priority) {
-    case 0:
-      return kSoundKeyLow;
-    case 1:
-      return kSoundKeyMedium;
-    case 2:
-      return kSoundKeyHigh;
-    default:
-      return {};
-  }
+  if (priority < kPriorityLow || priority > kPriorityHigh) return {};
+  return PrioritySoundName(uint8_t(priority));
 }
 
 std::string AlertSoundFile(const TSettings& settings, std::string_view name,

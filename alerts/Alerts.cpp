@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/Settings.h"
 #include "core/AdvAscii.h"
 #include "core/AdvFilers.h"
 #include "monitor/Hits.h"
@@ -28,11 +29,11 @@ std::string_view PriorityName(uint8_t priority) {
 std::string_view PrioritySoundName(uint8_t priority) {
   switch (priority) {
     case kPriorityLow:
-      return "Low Priority Alert";
+      return kSoundKeyLow;
     case kPriorityMedium:
-      return "Medium Priority Alert";
+      return kSoundKeyMedium;
     default:
-      return "High Priority Alert";
+      return kSoundKeyHigh;
   }
 }
 
