@@ -60,8 +60,7 @@ TTrackingLog::~TTrackingLog() {
 void TTrackingLog::WriteHit(const THit& hit) {
   if (!m_settings || !m_settings->TrackingLogActivity()) return;
   if (!PassesFilter(hit.Source())) return;
-  const std::string user =
-      m_userNames ? m_userNames->Lookup(hit.Source()) : std::string(hit.Source());
+  const std::string_view user = m_userNames ? m_userNames->LookupView(hit.Source()) : hit.Source();
   WriteLine(user, hit.Data().SourceAddress, &hit, kNone, HitProtocolShortName(hit.Protocol()),
             hit.Initiated());
 }

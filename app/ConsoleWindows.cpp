@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 
 #include "alerts/Alerts.h"
@@ -85,13 +86,23 @@ void TConsoleWindows::Refresh(TVexa& application, bool alertRaised) {
 
 void TConsoleWindows::PrintNewAlerts(TVexa& application) {
   const TGroups& groups = application.Monitor().Groups();
-  std::map<const TAdvObject*, TAdvRef<TAdvObject>> listed;
+  // Rebuilt at every refresh over every alert shown: a sorted vector, not a
+  // tree of nodes.
+  using TListed = std::pair<const TAdvObject*, TAdvRef<TAdvObject>>;
+  const auto byAddress = [](const TListed& a, const TListed& b) {
+    return std::less<const TAdvObject*>()(a.first, b.first);
+  };
+  std::vector<TListed> listed;
+  listed.reserve(m_printedAlerts.size() + 64);
   for (int g = 0; g < groups.GroupCount(); ++g) {
     const TGroup& group = *groups.Group(g);
     for (int i = 0; i < group.Count(); ++i) {
       TAlert* alert = group.Alert(i);
-      listed.emplace(alert, TAdvRef<TAdvObject>::Share(alert));
-      if (m_printedAlerts.count(alert) || !m_printing) continue;
+      listed.emplace_back(alert, TAdvRef<TAdvObject>::Share(alert));
+      const TListed probe(alert, nullptr);
+      if (!m_printing ||
+          std::binary_search(m_printedAlerts.begin(), m_printedAlerts.end(), probe, byAddress))
+        continue;
       ClearProgress();
       ++m_alerts;
       m_out << "alert: " << OneLine(alert->TriggerName()) << " [" << PriorityText(alert->Priority())
@@ -102,6 +113,7 @@ void TConsoleWindows::PrintNewAlerts(TVexa& application) {
   }
   // Alerts that left the groups (purged, dismissed) are forgotten; holding
   // the listed ones keeps their addresses from being reused meanwhile.
+  std::sort(listed.begin(), listed.end(), byAddress);
   m_printedAlerts.swap(listed);
 }
 
@@ -175,7 +187,11 @@ bool TConsoleWindows::IsIdle(TVexa& application) {
     // have met a file that changed while it was listed). Bytes that three
     // passes in a row could not read (a last line still being written, a
     // file the loader does not take) are not waited for.
-    if (seen.Passes < (left == 0 ? 2 : 3)) idle = false;
+    if (seen.Passes < (left == 0 ? 2 : 3)) {
+      idle = false;
+      // The passes that show it are asked for now, not left to the timer.
+      input.RequestPass();
+    }
   }
   return idle;
 }

@@ -18,6 +18,8 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/VexaWindows.h"
 #include "core/AdvObjects.h"
@@ -72,9 +74,9 @@ class TConsoleWindows : public TVexaWindows {
   int64_t m_alerts = 0;
   int64_t m_issues = 0;
   int64_t m_errors = 0;
-  // Alerts already printed and still listed, by identity (held, so an
-  // address is not reused by a new alert while it is remembered).
-  std::map<const TAdvObject*, TAdvRef<TAdvObject>> m_printedAlerts;
+  // Alerts already printed and still listed, by identity, sorted by address
+  // (held, so an address is not reused by a new alert while it is remembered).
+  std::vector<std::pair<const TAdvObject*, TAdvRef<TAdvObject>>> m_printedAlerts;
   bool m_printing = true;  // false while the alerts known at start are noted
   std::set<std::string> m_openIssues;
 

@@ -299,10 +299,18 @@ void TVexa::Run() {
     ProcessMessages();
     const bool backlog = Tick();
     if (Terminated()) break;
-    m_windows->Wait(backlog && m_backToBack && !m_suspended ? 0 : kCycleInterval);
+    m_windows->Wait(NextWait(backlog));
   }
   // The interface sees what the last cycles did before shutdown begins.
   RefreshViews();
+}
+
+uint32_t TVexa::NextWait(bool backlog) const {
+  if (!m_backToBack || m_suspended) return kCycleInterval;
+  if (backlog) return 0;
+  // The ring ran dry while its thread refills it: a moment, not a cycle.
+  if (m_monitor && m_monitor->IsRefilling()) return kRefillWait;
+  return kCycleInterval;
 }
 
 bool TVexa::Tick() {

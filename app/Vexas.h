@@ -48,6 +48,8 @@ class TVexa : public TVarnex {
   static constexpr const char* kShortName = "Vexa";
   static constexpr const char* kExeName = "Vexa22.exe";
   static constexpr uint32_t kCycleInterval = 100;
+  // Back to back, the pause while an input refills the ring it handed over.
+  static constexpr uint32_t kRefillWait = 1;
   static constexpr uint32_t kRefreshInterval = 500;
   static constexpr uint32_t kSaveInterval = 300000;
 
@@ -92,6 +94,8 @@ class TVexa : public TVarnex {
   // --- The timer and the views
   // One tick of the controller timer; returns whether hits still wait.
   bool Tick();
+  // How long the run waits before the next cycle.
+  uint32_t NextWait(bool backlog) const;
   // One engine cycle; errors go to HandleException. Whether hits still wait.
   bool ProcessCycle();
   void RefreshViews();

@@ -320,6 +320,19 @@ std::string TAliases::Lookup(std::string_view raw) {
   return std::string(raw);
 }
 
+std::string_view TAliases::LookupDefaultView(std::string_view raw, std::string_view fallback) {
+  if (m_exact->Count() == 0 && Count() > 0) Reindex();
+  if (const std::string* name = m_exact->Find(raw)) return *name;
+  return fallback;
+}
+
+std::string_view TAliases::LookupView(std::string_view raw) {
+  const std::string_view exact = LookupDefaultView(raw, {});
+  if (!exact.empty()) return exact;
+  if (TranslateWild(raw, m_viewed)) return m_viewed;
+  return raw;
+}
+
 bool TAliases::IsKnown(std::string_view text) {
   if (HasAlias(text)) return true;
   const std::string name = Lookup(text);

@@ -156,6 +156,11 @@ class TAliases : public TAdvList {
   // The table's full look-up: exact, then the first matching mask (longest
   // first), else the raw text unchanged.
   virtual std::string Lookup(std::string_view raw);
+  // TAliases::Lookup and LookupDefault without a copy, for the engine's
+  // per-hit path. The text returned is `raw`, `fallback` or the table's own,
+  // valid until the next look-up or change of this table.
+  std::string_view LookupView(std::string_view raw);
+  std::string_view LookupDefaultView(std::string_view raw, std::string_view fallback);
   // Whether a raw text needs no new alias.
   virtual bool IsKnown(std::string_view text);
   // The name proposed for a new alias made from a raw text.
@@ -222,8 +227,9 @@ class TAliases : public TAdvList {
 
   TAdvRef<TMatches> m_exact;
   TAdvRef<TStringWilds> m_wilds;
-  TMemoMap m_memo;     // current generation
-  TMemoMap m_memoOld;  // the generation before; promoted on use
+  TMemoMap m_memo;       // current generation
+  TMemoMap m_memoOld;    // the generation before; promoted on use
+  std::string m_viewed;  // LookupView's answer from the masks
   std::vector<std::string> m_indexProblems;
   std::vector<std::string> m_loadProblems;
   std::function<void()> m_onChanged;

@@ -11,6 +11,7 @@
 // Thread safety: none; one thread at a time (see TAdvItems).
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -74,6 +75,26 @@ class TAdvList : public TAdvItems {
 
   // Unchecked access for descendants that have checked the index.
   TAdvObject* Entry(int index) const { return m_objects.Get(index); }
+  // Sorts by a key computed once per entry (Direction applies): `key` gives
+  // each entry's key, `compare` orders two entries with their keys (<0, 0,
+  // >0). For orders whose key is costly to reach (another object's field),
+  // where a sort that compares through the entries would reach it n log n
+  // times.
+  template <class Key, class KeyOf, class Compare>
+  void SortByKey(KeyOf&& key, Compare&& compare) {
+    struct TKeyed {
+      Key Value;
+      TAdvObject* Object;
+    };
+    std::vector<TKeyed> keyed;
+    keyed.reserve(size_t(Count()));
+    for (int i = 0; i < Count(); ++i) keyed.push_back({key(Entry(i)), Entry(i)});
+    std::sort(keyed.begin(), keyed.end(), [&](const TKeyed& a, const TKeyed& b) {
+      return Directed(compare(a.Value, a.Object, b.Value, b.Object)) < 0;
+    });
+    // A permutation of the same references: no count changes.
+    for (int i = 0; i < Count(); ++i) m_objects.At(i) = keyed[size_t(i)].Object;
+  }
   // Index at which `object` goes; see TAdvItems::Placement. Raises under
   // Duplicates = Error with "Item already exists in list".
   bool PlaceObject(TAdvObject* object, int& index);

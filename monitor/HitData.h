@@ -62,7 +62,8 @@ struct THitText {
   // Keeps the first 255 bytes of a longer value.
   void Set(std::string_view value) {
     const size_t n = value.size() < kCapacity ? value.size() : kCapacity;
-    if (n > 0) std::memcpy(Text, value.data(), n);
+    // The value may be this text itself (a look-up that left it unchanged).
+    if (n > 0 && value.data() != Text) std::memmove(Text, value.data(), n);
     Length = uint8_t(n);
   }
   void Clear() { Length = 0; }

@@ -187,4 +187,7 @@ class TVexaHit : public THit {
 
  protected:
   ~TVexaHit() override = default;
+
+ private:
+  void WriteUntagged(TAdvFiler& filer) const;
 };

@@ -8,6 +8,7 @@
 #include "core/AdvFilers.h"
 #include "core/AdvFiles.h"
 #include "core/AdvFormats.h"
+#include "core/AdvRequiredEntries.h"
 #include "monitor/Hits.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
@@ -253,6 +254,7 @@ void TContainer::Define(TAdvFiler& filer) {
   TInput::Define(filer);
   filer.Field("Inputs").DefineObjectRef(m_inputs);
   if (!m_inputs) m_inputs = AdvNew<TContained>();
+  AdvRequireEntries(filer, *m_inputs, "Inputs");
   filer.Field("Collapsed").DefineBoolean(m_collapsed);
 }
 

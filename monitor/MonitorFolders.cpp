@@ -6,8 +6,9 @@
 #include "core/AdvAscii.h"
 #include "core/AdvDates.h"
 #include "core/AdvFactories.h"
-#include "core/AdvFiles.h"
 #include "core/AdvFilers.h"
+#include "core/AdvFiles.h"
+#include "core/AdvRequiredEntries.h"
 #include "core/AdvThreads.h"
 #include "platform/Files.h"
 
@@ -31,7 +32,8 @@ void TQueue::Push() {
 }
 
 void TQueue::Pop() {
-  m_full[m_read].store(0, std::memory_order_release);
+  // Sequentially consistent: pairs with the producer's look in HasRoomNow.
+  m_full[m_read].store(0, std::memory_order_seq_cst);
   m_read = (m_read + 1) % kSlots;
 }
 
@@ -44,13 +46,17 @@ void TQueue::Clear() {
 // TMonitorFolder: configuration
 
 TMonitorFolder::TMonitorFolder()
-    : m_filters(AdvNew<TFilters>()), m_addresses(AdvNew<TAddresses>()), m_folder(AdvNew<TFolder>()) {
+    : m_filters(AdvNew<TFilters>()),
+      m_addresses(AdvNew<TAddresses>()),
+      m_folder(AdvNew<TFolder>()) {
   m_folder->SetSearch(true);
 }
 
 TMonitorFolder::~TMonitorFolder() = default;
 
-void TMonitorFolder::BeforeDestruction() { Stop(); }
+void TMonitorFolder::BeforeDestruction() {
+  Stop();
+}
 
 void TMonitorFolder::SetFolder(TFolder* folder) {
   std::lock_guard lock(m_treeLock);
@@ -151,8 +157,9 @@ void TMonitorFolder::Start() {
     if (m_onRunning) m_onRunning();
   });
   // Only records: the main thread stops the input (CheckFailure).
-  m_thread->SetOnError(
-      [this](TAdvTaskThread&, const std::exception&) { m_failed.store(true, std::memory_order_release); });
+  m_thread->SetOnError([this](TAdvTaskThread&, const std::exception&) {
+    m_failed.store(true, std::memory_order_release);
+  });
   m_running.store(true, std::memory_order_release);
   m_thread->Open();
 }
@@ -244,6 +251,12 @@ void TMonitorFolder::Pass() {
     std::atomic<bool>& Flag;
     ~TBusy() { Flag.store(false, std::memory_order_release); }
   } busy{m_busy};
+  // Wakes asked for up to here are served once this pass has read.
+  struct TServed {
+    std::atomic<uint32_t>& Served;
+    const uint32_t Asked;
+    ~TServed() { Served.store(Asked, std::memory_order_release); }
+  } served{m_wakesServed, m_wakesAsked.load(std::memory_order_acquire)};
   std::lock_guard lock(m_treeLock);
   TFolder& root = *m_folder;
   try {
@@ -340,10 +353,11 @@ void TMonitorFolder::ReadRecords(TFile& file, TFormat& format) {
     if (!m_queue.HasRoom()) {
       // Tell the engine to wake the thread when it makes room, then look
       // again: a slot freed before the flag was seen would otherwise leave
-      // the thread asleep for a whole interval. The fences pair with Pop's.
-      m_ringFull.store(true, std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_seq_cst);
-      if (!m_queue.HasRoom()) {
+      // the thread asleep for a whole interval. The flag's store and the
+      // slot's load here, and the slot's store and the flag's load in Pop,
+      // are all sequentially consistent: one side always sees the other.
+      m_ringFull.store(true, std::memory_order_seq_cst);
+      if (!m_queue.HasRoomNow()) {
         m_passEnded = true;
         return;
       }
@@ -434,9 +448,19 @@ std::string ReadIssueRecord(const std::string& fileName, const TInputIssue& issu
 void TMonitorFolder::Pop() {
   m_queue.Pop();
   // The thread stopped reading for want of room: let it go on now rather
-  // than after its whole interval.
-  std::atomic_thread_fence(std::memory_order_seq_cst);
-  if (m_ringFull.exchange(false, std::memory_order_relaxed) && m_thread) m_thread->Wake();
+  // than after its whole interval, once half the ring is free (or all of
+  // it). Waking it for every freed slot would start a pass, with its folder
+  // listing, for every hit. See ReadRecords for the ordering.
+  if (!m_ringFull.load(std::memory_order_seq_cst)) return;
+  if (++m_popsWhileFull < TQueue::kSlots / 2 && m_queue.HasHits()) return;
+  m_popsWhileFull = 0;
+  if (m_ringFull.exchange(false, std::memory_order_relaxed)) RequestPass();
+}
+
+void TMonitorFolder::RequestPass() {
+  if (!m_thread) return;
+  m_wakesAsked.fetch_add(1, std::memory_order_acq_rel);
+  m_thread->Wake();
 }
 
 bool TMonitorFolder::TakeHit(THit* hit) {
@@ -500,7 +524,9 @@ int32_t TMonitorFolder::FileCount() {
 // ---------------------------------------------------------------------------
 // TMonitorFolders
 
-TMonitorFolders::~TMonitorFolders() { StopAll(); }
+TMonitorFolders::~TMonitorFolders() {
+  StopAll();
+}
 
 void TMonitorFolders::StartAll() {
   for (int i = 0; i < Count(); ++i) Input(i)->Start();
@@ -551,6 +577,17 @@ TMonitorFolder* TMonitorFolders::FindByPath(std::string_view path) const {
 void TMonitorFolders::LoadFromFile(const std::string& fileName) {
   try {
     TAdvList::LoadFromFile(fileName);
+  } catch (...) {
+    Clear();
+    throw;
+  }
+}
+
+void TMonitorFolders::Load(TAdvFiler& filer) {
+  // Whatever fails, no nil is left for StopAll and the others to meet.
+  try {
+    TAdvList::Load(filer);
+    AdvRequireEntries(filer, *this, "the inputs");
   } catch (...) {
     Clear();
     throw;

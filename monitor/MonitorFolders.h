@@ -51,6 +51,9 @@ class TQueue {
 
   // Producer side.
   bool HasRoom() const { return !m_full[m_write].load(std::memory_order_acquire); }
+  // The same, ordered with Pop's store (the second look after the producer
+  // has raised its want-of-room flag).
+  bool HasRoomNow() const { return !m_full[m_write].load(std::memory_order_seq_cst); }
   TVexaHit& WriteSlot() { return *m_hits[m_write]; }
   void Push();
   // Consumer side.
@@ -152,6 +155,15 @@ class TMonitorFolder : public TAdvPersistent {
   TVexaHit& Front() { return m_queue.Front(); }
   void Pop();
   bool TakeHit(THit* hit);
+  // Asks the running thread for a pass now rather than at its next interval
+  // (main thread). Refilling() holds until that pass has read.
+  void RequestPass();
+  // True from the moment the engine woke the thread to refill the ring
+  // until the pass that serves the wake has read: hits are on their way.
+  bool Refilling() const {
+    return m_wakesAsked.load(std::memory_order_acquire) !=
+           m_wakesServed.load(std::memory_order_acquire);
+  }
 
   int64_t Backlog();
   bool IsBusy() { return Backlog() > 256; }
@@ -208,8 +220,11 @@ class TMonitorFolder : public TAdvPersistent {
   std::atomic<bool> m_running{false};
   std::atomic<bool> m_busy{false};
   std::atomic<bool> m_failed{false};
-  std::atomic<bool> m_ringFull{false};  // a pass ended for want of room
-  bool m_passEnded = false;             // the thread's: reading stops for this pass
+  std::atomic<bool> m_ringFull{false};     // a pass ended for want of room
+  uint32_t m_popsWhileFull = 0;            // the main thread's: hits taken since
+  std::atomic<uint32_t> m_wakesAsked{0};   // refill wakes sent by the engine
+  std::atomic<uint32_t> m_wakesServed{0};  // of those, the ones a pass has read for
+  bool m_passEnded = false;                // the thread's: reading stops for this pass
   std::atomic<int64_t> m_backlog{0};
   mutable std::mutex m_treeLock;  // guards m_folder's tree and m_issue
   TInputIssueState m_issue;
@@ -244,6 +259,8 @@ class TMonitorFolders : public TAdvList {
   // Binary state file. A failed load empties the list before the error
   // passes on.
   void LoadFromFile(const std::string& fileName) override;
+  // Every entry read must be an input: a nil is the filer's error.
+  void Load(TAdvFiler& filer) override;
 
  protected:
   ~TMonitorFolders() override;

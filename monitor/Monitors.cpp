@@ -265,10 +265,12 @@ void TMonitor::ServeInput(TMonitorFolder& input) {
 }
 
 void TMonitor::Enrich(TVexaHit& hit) {
-  hit.SetSource(m_hosts->Lookup(hit.Source()));
-  hit.SetDestination(m_hosts->Lookup(hit.Destination()));
-  hit.SetDepartment(m_departments->Lookup(hit.Source()));
-  hit.SetFileTypeAlias(m_fileTypes->Lookup(hit.FileType()));
+  // The look-ups hand back views of the tables' own texts: copied into the
+  // hit at once, before the next look-up.
+  hit.SetSource(m_hosts->LookupView(hit.Source()));
+  hit.SetDestination(m_hosts->LookupView(hit.Destination()));
+  hit.SetDepartment(m_departments->LookupDefaultView(hit.Source(), kMiscellaneous));
+  hit.SetFileTypeAlias(m_fileTypes->LookupDefaultView(hit.FileType(), kMiscellaneous));
   // A profile the loader set is kept.
   if (hit.Profile().empty()) {
     hit.MatchText(m_matchBuffer.data());
@@ -413,6 +415,14 @@ bool TMonitor::HasQueuedHits() const {
   for (int i = 0; i < m_inputs->Count(); ++i) {
     const TMonitorFolder& input = *m_inputs->Input(i);
     if (input.Enabled() && input.HasHits()) return true;
+  }
+  return false;
+}
+
+bool TMonitor::IsRefilling() const {
+  for (int i = 0; i < m_inputs->Count(); ++i) {
+    const TMonitorFolder& input = *m_inputs->Input(i);
+    if (input.Enabled() && input.Running() && input.Refilling()) return true;
   }
   return false;
 }

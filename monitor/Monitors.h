@@ -191,6 +191,9 @@ class TMonitor : public TAdvPersistent {
   int64_t Backlog() const;
   // Whether an enabled input has hits waiting in its queue.
   bool HasQueuedHits() const;
+  // True while an enabled input's thread is refilling a ring the engine
+  // emptied: more hits follow within moments.
+  bool IsRefilling() const;
   // The retention boundary in seconds on the date-time scale, from the
   // settings at the program clock's current time.
   int64_t RetentionBoundary() const;

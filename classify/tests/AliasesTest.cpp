@@ -47,7 +47,12 @@ TEST_F(AliasesTest, ExactPatternsWinOverMasksAndLongerMasksOverShorter) {
       {"EXACT", "Exact"},              // an alias name finds its own alias, in any case
       {"192.168.0.1", "192.168.0.1"},  // nothing matches: unchanged
   };
-  for (const Case& c : cases) EXPECT_EQ(users->Lookup(c.raw), c.name) << c.raw;
+  for (const Case& c : cases) {
+    EXPECT_EQ(users->Lookup(c.raw), c.name) << c.raw;
+    EXPECT_EQ(users->LookupView(c.raw), c.name) << c.raw;  // the engine's copy-free form
+  }
+  EXPECT_EQ(users->LookupDefaultView("10.9.9.9", kMiscellaneous), kMiscellaneous);  // exact only
+  EXPECT_EQ(users->LookupDefaultView("10.1.2.3", kMiscellaneous), "Exact");
 }
 
 TEST_F(AliasesTest, EqualLengthMasksPreferTheOneAddedLast) {
@@ -113,8 +118,7 @@ TEST_F(AliasesTest, HitsAreNamedAsTheEngineNamesThem) {
       {"u101", "http://www.google.com/index.html", "Front Desk", "Search", "Miscellaneous",
        "Web Pages"},
       {"10.1.2.3", "http://10.1.9.9/", "Servers", "Servers", "Admin", "Web Pages"},
-      {"u102", "http://example.com/a.zip", "u102", "example.com", "Miscellaneous",
-       "Miscellaneous"},
+      {"u102", "http://example.com/a.zip", "u102", "example.com", "Miscellaneous", "Miscellaneous"},
       {"u103", "http://example.com/readme", "u103", "example.com", "Miscellaneous",
        "Miscellaneous"},
   };

@@ -101,6 +101,23 @@ TEST(HitRecord, VexaHitStoresTheRecordFormatBareAndInOrder) {
   EXPECT_EQ(Saved(*hit), expected);
 }
 
+// A writer derived from the untagged one takes the field-by-field path; the
+// store's one-piece path must write the very same bytes, full texts included.
+class TFieldByFieldWriter : public TAdvBinaryWriter {};
+
+TEST(HitRecord, OnePieceAndFieldByFieldFormsAgree) {
+  auto hit = FullHit();
+  hit->SetResource(std::string(300, 'r'));
+  hit->SetFileTypeAlias(std::string(255, 'f'));
+  hit->Data().SourcePort = 0xFFFF;
+  hit->SetPosition(-1);
+  auto memory = AdvNew<TAdvStretchMemory>(0u);
+  TAdvRef<TFieldByFieldWriter> writer(new TFieldByFieldWriter());
+  writer->SetStream(memory.Get());
+  hit->Save(*writer);
+  EXPECT_EQ(Saved(*hit), Bytes(memory->Data(), memory->Data() + memory->GetSize()));
+}
+
 TEST(HitRecord, ReadingClearsFirstAndRestoresTheStoredFields) {
   auto hit = FullHit();
   const Bytes bytes = Saved(*hit);

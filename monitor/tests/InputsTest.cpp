@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/AdvMemories.h"
 #include "monitor/MonitorFolders.h"
 
@@ -26,6 +28,34 @@ TEST(InputLists, HoldOnlyTheirKindAndSurviveSaving) {
   ASSERT_EQ(loaded->Count(), 2);
   EXPECT_EQ(loaded->File(0)->Name(), "/logs/b.log");
   EXPECT_EQ(loaded->File(0)->Index(), 42);
+}
+
+// The program never writes a nil input or child; one read back (a damaged
+// state file) refuses the file instead of crashing the first walk over it.
+TEST(InputLists, NilEntriesRefuseTheStateFile) {
+  RegisterMonitorFolderClasses();
+  auto expectRefused = [](TMonitorFolders& inputs, const char* message) {
+    auto memory = AdvNew<TAdvMemory>(8192);
+    inputs.SaveToStream(*memory);
+    memory->SetPosition(0);
+    auto loaded = AdvNew<TMonitorFolders>();
+    try {
+      loaded->LoadFromStream(*memory);
+      ADD_FAILURE() << "loaded: " << message;
+    } catch (const EAdvFiler& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
+  };
+  auto inputs = AdvNew<TMonitorFolders>();
+  auto input = AdvNew<TMonitorFolder>();
+  input->SetFolder(new TFolder("/logs"));
+  input->Folder().Inputs().Insert(0, nullptr);
+  inputs->Add(input.Detach());
+  expectRefused(*inputs, "Entry 0 of Inputs is nil where TInput is required");
+  inputs->Input(0)->Folder().Inputs().Clear();
+  inputs->Insert(1, nullptr);
+  expectRefused(*inputs, "Entry 1 of the inputs is nil where TMonitorFolder is required");
+  inputs->DeleteByIndex(1);
 }
 
 TEST(InputTree, RewindReadsEverythingAgain) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <thread>
@@ -62,6 +63,44 @@ TEST(MonitorFolder, FullRingLeavesTheRestForTheNextPass) {
   ASSERT_EQ(second.size(), 76u);
   EXPECT_EQ(second.front(), "line 1024");
   EXPECT_EQ(input->LastBacklog(), 0);
+}
+
+// A thread whose timer would not come round during the test: every pass
+// after the first is one the engine's taking of hits asked for. A ring that
+// filled is refilled once half of it is free, and a consumer that takes hits
+// one at a time still receives the whole backlog in order.
+TEST(MonitorFolderThread, FullRingIsRefilledOnceHalfOfItIsFree) {
+  std::string folder = vexatest::MakeTempFolder("refill");
+  std::string text;
+  constexpr int kLines = 5000;
+  for (int i = 0; i < kLines; ++i) text += "line " + std::to_string(i) + "\n";
+  Append(folder + "/a.log", text);
+  auto input = MakeInput(folder);
+  input->SetTimer(600000);
+  input->Start();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  auto waitFor = [&](const std::function<bool()>& done) {
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+  };
+  // The first pass stops at a full ring.
+  ASSERT_TRUE(waitFor([&] { return input->LastBacklog() > 0; }));
+  std::vector<std::string> lines;
+  auto take = [&] {
+    lines.emplace_back(input->Front().Resource());
+    input->Pop();
+  };
+  for (uint32_t i = 0; i < TQueue::kSlots / 2 - 1; ++i) take();
+  EXPECT_FALSE(input->Refilling()) << "woken before half the ring was free";
+  take();
+  while (lines.size() < size_t(kLines)) {
+    if (!waitFor([&] { return input->HasHits(); })) break;
+    take();
+  }
+  input->Stop();
+  ASSERT_EQ(lines.size(), size_t(kLines));
+  for (int i = 0; i < kLines; ++i) ASSERT_EQ(lines[size_t(i)], "line " + std::to_string(i));
 }
 
 TEST(MonitorFolder, PartialLineWaitsAndTruncatedFileStartsAgain) {
