@@ -212,6 +212,12 @@ void TFolder::ListEntries() {
     file->SetModified(LocalDateTimeFromUtc(entry.Status.LastWriteUtcMs));
     file->SetEnabled(true);
     file->SetSuspect(false);
+    // Content seen for the first time is known by its head from now on: an
+    // open that finds other bytes there (copied away, truncated and written
+    // again since this listing) waits for the next listing, which finds the
+    // copy, instead of reading the new content first.
+    if (file->Fingerprint().Length == 0 && entry.HeadKnown && entry.HeadLength > 0)
+      file->SetFingerprint({entry.HeadLength, FingerprintHash(entry.Head, entry.HeadLength)});
     entry.Placed = true;
     placed.push_back(file);
     seen.push_back(file->Name());

@@ -49,6 +49,23 @@ TEST(InputTree, RewindReadsEverythingAgain) {
   EXPECT_EQ(root->Progress(), 0.0);
 }
 
+// A file listed but not read yet is copied away, truncated and written again,
+// longer than before, before its first open: the open leaves it to the next
+// listing (which finds the copy) instead of reading the new lines first.
+TEST(InputTree, ContentReplacedBeforeItsFirstReadWaitsForTheListing) {
+  const std::string path = vexatest::MakeTempFolder("first");
+  auto folder = AdvNew<TFolder>(path);
+  folder->SetSearch(true);
+  vexatest::WriteFileText(path + "/a.log", "one\ntwo\n");
+  ASSERT_TRUE(folder->List());
+  auto* file = AdvCast<TFile>(folder->Inputs().Input(0));
+  ASSERT_TRUE(file);
+  vexatest::WriteFileText(path + "/a.log", "three\nfour\n");
+  file->OpenInput();
+  EXPECT_TRUE(file->ChangedSinceListing());
+  file->CloseInput();
+}
+
 // ---------------------------------------------------------------------------
 // The stored layout of a folder. Its departed states (files that left the
 // listing, kept so that the same content found again goes on from where it
