@@ -5,8 +5,9 @@
 // The rules, by the identity of a file (device and inode) and the
 // fingerprint of its first bytes:
 //  - A file keeps its position under whatever name it has: a rename carries
-//    the position along, also across listings (the state of a file that left
-//    the listing is kept for a while, see TFolder::TDeparted).
+//    the position along, also across listings and restarts (the state of a
+//    file that left the listing is kept for a while, and stored with the
+//    folder, see TFolder::TDeparted).
 //  - A file whose content was replaced (it shrank, or its first bytes are no
 //    longer those read) is new content, read from 0; the old content's
 //    position is kept as a departed state without identity.
@@ -211,6 +212,12 @@ void TFolder::ListEntries() {
     file->SetModified(LocalDateTimeFromUtc(entry.Status.LastWriteUtcMs));
     file->SetEnabled(true);
     file->SetSuspect(false);
+    // Content seen for the first time is known by its head from now on: an
+    // open that finds other bytes there (copied away, truncated and written
+    // again since this listing) waits for the next listing, which finds the
+    // copy, instead of reading the new content first.
+    if (file->Fingerprint().Length == 0 && entry.HeadKnown && entry.HeadLength > 0)
+      file->SetFingerprint({entry.HeadLength, FingerprintHash(entry.Head, entry.HeadLength)});
     entry.Placed = true;
     placed.push_back(file);
     seen.push_back(file->Name());
@@ -247,6 +254,13 @@ void TFolder::ListEntries() {
     if (!SameFile(*file, entry)) file->TakePosition(*state);
     place(file, entry);
   }
+
+  // States whose file no entry holds any more. They depart before phase 2,
+  // so that a copy whose original left in this same interval (copied,
+  // truncated and then renamed away, all since the last listing) still
+  // goes on from where the original was read to.
+  for (TBefore& old : before)
+    if (!old.Claimed && old.State->Inode() != 0) depart(old.State, true);
 
   // Phase 2: content new to this folder, or a copy of content read before.
   for (TListed& entry : entries) {
@@ -286,10 +300,6 @@ void TFolder::ListEntries() {
     }
     place(file, entry);
   }
-
-  // States whose file no entry holds any more.
-  for (TBefore& old : before)
-    if (!old.Claimed && old.State->Inode() != 0) depart(old.State, true);
 
   // Prune files not placed, and sub-folders that are gone (all of them
   // without Recurse).

@@ -293,6 +293,11 @@ void TFolder::Assign(const TAdvObject& source) {
   m_search = other.m_search;
   m_recurse = other.m_recurse;
   m_mask = other.m_mask;
+  // The copy lists on its own: its departed states are its own too.
+  m_departed.clear();
+  for (const TDeparted& departed : other.m_departed)
+    m_departed.push_back(
+        {TAdvRef<TFile>(static_cast<TFile*>(departed.State->Clone())), departed.Age});
 }
 
 void TFolder::Define(TAdvFiler& filer) {
@@ -300,6 +305,75 @@ void TFolder::Define(TAdvFiler& filer) {
   filer.Field("Search").DefineBoolean(m_search);
   filer.Field("Recurse").DefineBoolean(m_recurse);
   filer.Field("Mask").DefineString(m_mask);
+  DefineDeparted(filer);
+}
+
+// Added later, after the folder's own fields: the number of departed states,
+// then each state. Written only when there are any, so a folder without them
+// is stored exactly as before and an older build still reads it; a reader
+// finds them by the kind of the value after Mask (the end marker without).
+void TFolder::DefineDeparted(TAdvFiler& filer) {
+  if (filer.IsReader()) m_departed.clear();
+  if (filer.IsReader() ? filer.Peek() != TAdvFilerKind::Integer : m_departed.empty()) return;
+  int32_t count = int32_t(m_departed.size());
+  filer.Field("Departed").DefineInteger(count);
+  if (!filer.IsReader()) {
+    for (TDeparted& departed : m_departed) DefineDepartedState(filer, departed);
+    return;
+  }
+  if (count < 0) filer.Error("Define", "Departed count " + std::to_string(count) + " is negative");
+  // Read into a list of their own: a damaged state leaves none behind.
+  std::vector<TDeparted> loaded;
+  for (int32_t i = 0; i < count; ++i) {
+    TDeparted departed{AdvNew<TFile>(), 0};
+    DefineDepartedState(filer, departed);
+    loaded.push_back(std::move(departed));
+  }
+  m_departed = std::move(loaded);
+}
+
+namespace {
+
+void CheckDepartedValue(const TAdvFiler& filer, const char* name, int64_t value, int64_t low,
+                        int64_t high) {
+  if (value < low || value > high)
+    filer.Error("Define", std::string("Departed state's ") + name + " " + std::to_string(value) +
+                              " is out of bounds");
+}
+
+}  // namespace
+
+// What the listing matches a departed state by (identity, fingerprint) and
+// takes from it (position, size, used size), with its age. The name, hits
+// and issues stay with the file that left.
+void TFolder::DefineDepartedState(TAdvFiler& filer, TDeparted& departed) {
+  TFile& state = *departed.State;
+  int64_t device = int64_t(state.Device()), inode = int64_t(state.Inode());
+  int64_t index = state.Index(), count = state.Count(), used = state.UsedSize();
+  TFileFingerprint print = state.Fingerprint();
+  int64_t hash = int64_t(print.Hash);
+  filer.DefineBegin();
+  filer.Field("Age").DefineInteger(departed.Age);
+  filer.Field("Device").DefineInteger64(device);
+  filer.Field("Inode").DefineInteger64(inode);
+  filer.Field("Index").DefineInteger64(index);
+  filer.Field("Count").DefineInteger64(count);
+  filer.Field("Used").DefineInteger64(used);
+  filer.Field("FingerprintLength").DefineInteger(print.Length);
+  filer.Field("Fingerprint").DefineInteger64(hash);
+  filer.DefineEnd();
+  if (!filer.IsReader()) return;
+  CheckDepartedValue(filer, "age", departed.Age, 0, kDepartedListings);
+  CheckDepartedValue(filer, "index", index, 1, INT64_MAX);
+  CheckDepartedValue(filer, "size", count, 0, INT64_MAX);
+  CheckDepartedValue(filer, "used size", used, 0, INT64_MAX);
+  CheckDepartedValue(filer, "fingerprint length", print.Length, 0, TFileFingerprint::kBytes);
+  state.SetIdentity(uint64_t(device), uint64_t(inode));
+  state.SetIndex(index);
+  state.SetCount(count);
+  state.SetUsedSize(used);
+  print.Hash = uint64_t(hash);
+  state.SetFingerprint(print);
 }
 
 // ---------------------------------------------------------------------------

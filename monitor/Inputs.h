@@ -13,7 +13,9 @@
 // are kept with its position, so that a file renamed away keeps its position
 // under its new name, a copy made before a truncation goes on from where the
 // original was read to, and a file replaced or truncated under the same name
-// is read again from its start (see TFolder and FolderListing.cpp).
+// is read again from its start (see TFolder and FolderListing.cpp). The
+// states of files that left a folder's listing are stored with the folder,
+// so a rename or a copy that shows up only after a restart is matched too.
 //
 // Thread safety: a tree belongs to one input. Its thread lists and reads it
 // while holding the input's tree lock; any other thread reading counters or
@@ -277,6 +279,7 @@ class TFile : public TStreamInput {
     m_inode = inode;
   }
   const TFileFingerprint& Fingerprint() const { return m_fingerprint; }
+  void SetFingerprint(const TFileFingerprint& value) { m_fingerprint = value; }
   // Takes the position and fingerprint of `other`: the same content seen
   // under another name (renamed, or copied before a truncation).
   void TakePosition(const TFile& other);
@@ -364,20 +367,25 @@ class TFolder : public TContainer {
   // was replaced under its name, kept for a while so that the same content
   // found again (renamed back, or a copy made before a truncation) goes on
   // from where it was read to. A state of replaced content has no identity.
+  // Only states something was read of are kept (Index > 0), for at most
+  // kDepartedListings listings; they are stored with the folder, with their
+  // age, so the limit counts listings across restarts.
   struct TDeparted {
-    TAdvRef<TFile> State;
-    int32_t Age = 0;  // listings since it departed
+    TAdvRef<TFile> State;  // owned, shared with no tree
+    int32_t Age = 0;       // listings since it departed
   };
   static constexpr int32_t kDepartedListings = 64;
 
   void ListEntries();
+  void DefineDeparted(TAdvFiler& filer);
+  static void DefineDepartedState(TAdvFiler& filer, TDeparted& departed);
 
   bool m_search = false;
   bool m_recurse = true;
   std::string m_mask = "*";
-  double m_modified = 0;              // not persisted
-  double m_lastRead = 0;              // last successful read pass; root only; not persisted
-  std::vector<TDeparted> m_departed;  // not persisted
+  double m_modified = 0;  // not persisted
+  double m_lastRead = 0;  // last successful read pass; root only; not persisted
+  std::vector<TDeparted> m_departed;
 };
 
 class TContainers : public TInputs {

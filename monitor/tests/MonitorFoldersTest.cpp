@@ -246,8 +246,12 @@ class TLogWriter {
   }
   void FinishMain() { Append(Main(), std::exchange(m_partial["main"], "")); }
   // Shifts app.log.N to N+1 (at most three kept), then app.log to .1, by
-  // rename or by copy and truncate.
-  void Rotate(bool copy, const std::function<void()>& settle) {
+  // rename or by copy and truncate. With `between` the old content is out
+  // of the folder for a while (renamed away, or its copy kept elsewhere
+  // until after the truncation) and comes back as app.log.1 once `between`
+  // has run.
+  void Rotate(bool copy, const std::function<void()>& settle,
+              const std::function<void()>& between = nullptr) {
     FinishMain();
     if (fs::exists(Main() + ".3")) {
       settle();  // only a fully read file is deleted
@@ -257,14 +261,21 @@ class TLogWriter {
       if (fs::exists(Main() + "." + std::to_string(n)))
         fs::rename(Main() + "." + std::to_string(n), Main() + "." + std::to_string(n + 1));
     if (!fs::exists(Main())) return;
+    const std::string away = m_folder + "/../rotated.tmp";
     if (copy) {
       // The copy appears whole (written elsewhere, renamed in).
-      fs::copy_file(Main(), m_folder + "/../copy.tmp", fs::copy_options::overwrite_existing);
-      fs::rename(m_folder + "/../copy.tmp", Main() + ".1");
+      fs::copy_file(Main(), away, fs::copy_options::overwrite_existing);
+      if (!between) fs::rename(away, Main() + ".1");
       fs::resize_file(Main(), 0);
     } else {
-      fs::rename(Main(), Main() + ".1");
+      fs::rename(Main(), between ? away : Main() + ".1");
     }
+    if (!between) return;
+    between();
+    fs::rename(away, Main() + ".1");
+    // Lines written to the truncated file before a listing has seen the
+    // copy back would be read before the copy's, by any reader.
+    if (copy) settle();
   }
   void Truncate() {
     FinishMain();
@@ -362,9 +373,10 @@ bool DrainUntil(TMonitorFolders*& inputs, TReceiver& receiver, const std::functi
   }
 }
 
-// One random sequence of writes, rotations (rename, copy and truncate),
-// truncations, deletions (the oldest rotated file), new sub-folders and
-// restarts from the saved state, against a running input.
+// One random sequence of writes, rotations (rename, copy and truncate; some
+// with the old content out of the folder for a while, across a listing and
+// a restart), truncations, deletions (the oldest rotated file), new
+// sub-folders and restarts from the saved state, against a running input.
 void FollowSequence(uint32_t seed, int steps) {
   SCOPED_TRACE("seed " + std::to_string(seed));
   g_steps.clear();
@@ -390,16 +402,58 @@ void FollowSequence(uint32_t seed, int steps) {
     ASSERT_TRUE(all) << "lines did not arrive; tree " << Dump(current());
   };
 
+  // Stop, save, restart from the saved state. What the ring still holds is
+  // taken first, as the engine does before saving.
+  auto restart = [&] {
+    current().Stop();
+    receiver.Take(current());
+    g_steps.push_back("saved " + Dump(current()));
+    inputs->SaveToFile(base + "/Default.Inputs");
+    list = AdvNew<TMonitorFolders>();
+    inputs = list.Get();
+    inputs->LoadFromFile(base + "/Default.Inputs");
+    ASSERT_EQ(inputs->Count(), 1);
+    current().Start();
+  };
+  // Waits until a listing that started after this call has ended. The
+  // listing stamps the folder when it starts, and a pass holds the tree
+  // lock from its listing to its end.
+  auto listed = [&] {
+    auto stamp = [&] {
+      std::lock_guard lock(current().TreeLock());
+      return current().Folder().Checked();
+    };
+    const double before = stamp();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (stamp() == before && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_NE(stamp(), before) << "no listing ran";
+  };
+  // While rotated content is out of the folder: a listing may see it go,
+  // and the input may restart, before it comes back.
+  auto between = [&] {
+    uint32_t how = writer.Random()() % 4;
+    g_steps.push_back(how & 1 ? "listed" : "-");
+    if (how & 1) listed();
+    if (how & 2) {
+      g_steps.push_back("restart");
+      restart();
+    }
+  };
+
   for (int step = 0; step < steps && !::testing::Test::HasFailure(); ++step) {
     uint32_t pick = writer.Random()() % 20;
     static const char* const kNames[] = {"rename", "copy", "truncate", "sub", "restart"};
     g_steps.push_back(pick < 5 ? kNames[pick] : "w");
     switch (pick) {
       case 0:
-        writer.Rotate(false, settle);
-        break;
       case 1:
-        writer.Rotate(true, settle);
+        if (writer.Random()() % 2 == 0) {
+          g_steps.back() += " aside";
+          writer.Rotate(pick == 1, settle, between);
+        } else {
+          writer.Rotate(pick == 1, settle);
+        }
         break;
       case 2:
         // Lines not yet read when a file is truncated are lost by any
@@ -411,20 +465,9 @@ void FollowSequence(uint32_t seed, int steps) {
       case 3:
         if (writer.Written().size() < 4) writer.AddSubFolder();
         break;
-      case 4: {
-        // Stop, save, restart from the saved state. What the ring still
-        // holds is taken first, as the engine does before saving.
-        current().Stop();
-        receiver.Take(current());
-        g_steps.push_back("saved " + Dump(current()));
-        inputs->SaveToFile(base + "/Default.Inputs");
-        list = AdvNew<TMonitorFolders>();
-        inputs = list.Get();
-        inputs->LoadFromFile(base + "/Default.Inputs");
-        ASSERT_EQ(inputs->Count(), 1);
-        current().Start();
+      case 4:
+        restart();
         break;
-      }
       default:
         writer.Write();
     }
@@ -577,6 +620,87 @@ TEST(MonitorFolder, RotationWhileStoppedIsFollowedFromTheSavedState) {
   inputs->LoadFromFile(state);
   inputs->Input(0)->Pass();
   EXPECT_EQ(Drain(*inputs->Input(0)), (std::vector<std::string>{"e", "fffffff", "g"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The old content leaves the folder (renamed elsewhere, or copied elsewhere
+// and truncated), a listing sees it go, and the program stops and starts
+// again from its saved state before the content comes back as app.log.1: the
+// saved departed state still carries the position, so each line comes once.
+// A departed state is kept for 64 listings, counted across the restart;
+// content found later is new content.
+TEST(MonitorFolder, ContentThatLeftBeforeARestartGoesOnWhenItComesBack) {
+  using TMove = void (*)(const std::string& log, const std::string& aside);
+  const TMove rename = [](const std::string& log, const std::string& aside) {
+    fs::rename(log, aside);
+  };
+  const TMove copyAndTruncate = [](const std::string& log, const std::string& aside) {
+    fs::copy_file(log, aside);
+    fs::resize_file(log, 0);
+  };
+  const std::vector<std::string> once{"c", "d"}, again{"a", "b", "c", "d"};
+  struct Case {
+    const char* name;
+    TMove leave;
+    int before;  // listings from the departure to the save
+    int after;   // listings after the restart, before the content is back
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"rename", rename, 1, 0, once},
+      {"copy and truncate", copyAndTruncate, 1, 0, once},
+      // The listing that finds the content back is the 64th since it left,
+      // the last one that still holds its state; one later it is gone.
+      {"rename, kept 64 listings", rename, 32, 32, once},
+      {"copy, aged out", copyAndTruncate, 32, 33, again},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string base = vexatest::MakeTempFolder("departed");
+    std::string folder = base + "/logs";
+    fs::create_directory(folder);
+    std::string log = folder + "/app.log", aside = base + "/aside.tmp";
+    std::string state = base + "/Default.Inputs";
+    auto inputs = AdvNew<TMonitorFolders>();
+    inputs->Add(MakeInput(folder).Detach());
+    Append(log, "a\nb\n");
+    inputs->Input(0)->Pass();
+    EXPECT_EQ(Drain(*inputs->Input(0)), (std::vector<std::string>{"a", "b"}));
+    Append(log, "c\n");
+    c.leave(log, aside);
+    for (int i = 0; i < c.before; ++i) inputs->Input(0)->Pass();
+    EXPECT_TRUE(Drain(*inputs->Input(0)).empty());
+    inputs->SaveToFile(state);
+    inputs = AdvNew<TMonitorFolders>();
+    inputs->LoadFromFile(state);
+    for (int i = 0; i < c.after; ++i) inputs->Input(0)->Pass();
+    fs::rename(aside, log + ".1");
+    Append(log, "d\n");
+    inputs->Input(0)->Pass();
+    EXPECT_EQ(Drain(*inputs->Input(0)), c.expected);
+  }
+}
+
+// Copied and truncated, and then the original deleted, all between two
+// listings: the copy still goes on from where the original was read to.
+TEST(MonitorFolder, ACopyWhoseOriginalIsGoneByTheListingGoesOn) {
+  std::string base = vexatest::MakeTempFolder("gone");
+  std::string folder = base + "/logs";
+  fs::create_directory(folder);
+  std::string log = folder + "/app.log";
+  auto input = MakeInput(folder);
+  Append(log, "a\nb\n");
+  input->Pass();
+  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"a", "b"}));
+  Append(log, "c\n");
+  fs::copy_file(log, base + "/copy.tmp");
+  fs::rename(base + "/copy.tmp", log + ".1");
+  fs::resize_file(log, 0);
+  fs::remove(log);
+  input->Pass();
+  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"c"}));
 }
 
 }  // namespace
