@@ -19,13 +19,20 @@
 //    complete before the listing sees it): a copy listed while it is still
 //    being written goes on from the size it had then.
 //
-// The decisions need a picture of the folder in which names and identities
-// belong together. A listing that runs while a writer renames files can see
-// a name before the rename and its identity after it, so the folder is read
-// until two readings agree on every name and identity; when it keeps
-// changing, the listing leaves the tree as it was and the next pass tries
-// again (files are only read when they are still what the tree says, see
-// TFile::OpenInput).
+// The decisions need a picture of the folder in which names, identities and
+// first bytes belong together. A listing that runs while a writer renames
+// files can see a name before the rename and its identity after it, and a
+// writer that copies and truncates can truncate a file between its status
+// and the reading of its head: a head that already shows the truncation,
+// with a reading of the names taken before the copy came in, would have the
+// new content read before the copy. So the heads are read between two
+// readings of the folder that agree on every name and identity, and a head
+// comes with the size its file had when it was read; since a writer puts a
+// copy in place before it truncates the original, a truncation a head shows
+// happened before the second reading, which then holds the copy. When the
+// folder keeps changing, the listing leaves the tree as it was and the next
+// pass tries again (files are only read when they are still what the tree
+// says, see TFile::OpenInput).
 #include <algorithm>
 #include <cstring>
 
@@ -39,6 +46,7 @@
 namespace {
 
 constexpr int kReadingAttempts = 5;
+constexpr double kRecentSeconds = 2;
 
 // One entry of a reading of the folder.
 struct TListed {
@@ -93,9 +101,11 @@ bool SameReading(const std::vector<TListed>& a, const std::vector<TListed>& b) {
   return true;
 }
 
-// Reads the first bytes of the entry's file; false when the name no longer
-// holds the file of the reading. A file that cannot be opened (its reading
-// fails and is reported later) keeps HeadKnown false.
+// Reads the first bytes of the entry's file, and takes the size the file has
+// now as the entry's: the head and the size the decisions use are seen
+// together. False when the name no longer holds the file of the reading. A
+// file that cannot be opened (its reading fails and is reported later) keeps
+// HeadKnown false.
 bool ReadHead(const std::string& folder, TListed& entry) {
   TAdvRef<TAdvFile> file = AdvNew<TAdvFile>();
   try {
@@ -105,8 +115,10 @@ bool ReadHead(const std::string& folder, TListed& entry) {
   }
   try {
     if (!(file->Identity() == entry.Identity)) return false;
-    entry.HeadLength = int32_t(std::min<int64_t>(file->GetSize(), TFileFingerprint::kBytes));
+    const int64_t size = file->GetSize();
+    entry.HeadLength = int32_t(std::min<int64_t>(size, TFileFingerprint::kBytes));
     file->Read(entry.Head, uint32_t(entry.HeadLength));
+    entry.Status.Size = size;
     entry.HeadKnown = true;
     return true;
   } catch (const std::exception&) {
@@ -141,31 +153,43 @@ TAdvRef<TFile> CopyOf(const TFile& file) {
 }  // namespace
 
 void TFolder::ListEntries() {
+  // A size and time unchanged since the last listing prove nothing for a
+  // file written shortly before it looked: a write in the same tick of the
+  // file system's clock (a truncation and a rewrite to the same size) leaves
+  // both as they were. Such files have their heads read again.
+  const double recent = Checked() - kRecentSeconds / 86400.0;
   SetChecked(AdvNow());
   TAdvRef<TAdvMask> mask = AdvNew<TAdvMask>(m_mask);
 
-  // A reading of the folder that names and identities agree on.
+  // The first bytes of every file whose content must be compared (new under
+  // its name, changed in size or time, or found changed by a read); false
+  // when a name no longer holds the file of the reading.
+  auto readHeads = [this, recent](std::vector<TListed>& entries) {
+    for (TListed& entry : entries) {
+      if (entry.IsFolder) continue;
+      auto* child = AdvCast<TFile>(Inputs().Find(Name() + entry.Name));
+      const double modified = LocalDateTimeFromUtc(entry.Status.LastWriteUtcMs);
+      entry.NeedsHead = !child || !SameFile(*child, entry) || child->Suspect() ||
+                        child->ListedSize() < 0 || entry.Status.Size != child->Count() ||
+                        modified != child->Modified() || modified >= recent;
+      if (entry.NeedsHead && !ReadHead(Name(), entry)) return false;
+    }
+    return true;
+  };
+
+  // A reading of the folder, with the heads, that the next reading agrees
+  // with on names and identities.
   std::vector<TListed> entries, again;
   std::string error;
   if (!ReadFolder(Name(), *mask, m_recurse, entries, error)) Error("Scan", error);
   bool settled = false;
   for (int attempt = 0; attempt < kReadingAttempts && !settled; ++attempt) {
+    const bool heads = readHeads(entries);
     if (!ReadFolder(Name(), *mask, m_recurse, again, error)) Error("Scan", error);
-    settled = SameReading(entries, again);
-    entries.swap(again);
+    settled = heads && SameReading(entries, again);
+    if (!settled) entries.swap(again);
   }
   if (!settled) return;
-
-  // The first bytes of every file whose content must be compared: new under
-  // its name, changed in size or time, or found changed by a read.
-  for (TListed& entry : entries) {
-    if (entry.IsFolder) continue;
-    auto* child = AdvCast<TFile>(Inputs().Find(Name() + entry.Name));
-    entry.NeedsHead = !child || !SameFile(*child, entry) || child->Suspect() ||
-                      child->ListedSize() < 0 || entry.Status.Size != child->Count() ||
-                      LocalDateTimeFromUtc(entry.Status.LastWriteUtcMs) != child->Modified();
-    if (entry.NeedsHead && !ReadHead(Name(), entry)) return;  // renamed meanwhile: next pass
-  }
 
   for (TDeparted& departed : m_departed) ++departed.Age;
   std::erase_if(m_departed, [](const TDeparted& d) { return d.Age > kDepartedListings; });
@@ -212,11 +236,12 @@ void TFolder::ListEntries() {
     file->SetModified(LocalDateTimeFromUtc(entry.Status.LastWriteUtcMs));
     file->SetEnabled(true);
     file->SetSuspect(false);
-    // Content seen for the first time is known by its head from now on: an
-    // open that finds other bytes there (copied away, truncated and written
-    // again since this listing) waits for the next listing, which finds the
-    // copy, instead of reading the new content first.
-    if (file->Fingerprint().Length == 0 && entry.HeadKnown && entry.HeadLength > 0)
+    // The content is known by the head this listing saw from now on (the
+    // head starts like the fingerprint kept, or the content is new): an open
+    // that finds other bytes there (copied away, truncated and written again
+    // since this listing) waits for the next listing, which finds the copy,
+    // instead of reading the new content first.
+    if (entry.HeadKnown && entry.HeadLength > file->Fingerprint().Length)
       file->SetFingerprint({entry.HeadLength, FingerprintHash(entry.Head, entry.HeadLength)});
     entry.Placed = true;
     placed.push_back(file);

@@ -482,15 +482,23 @@ void TFile::OpenInput() {
       m_suspect = true;
       return;
     }
+    // Bytes added since the listing are read now only when the fingerprint
+    // is whole: a shorter one (the listing saw a short or empty file) cannot
+    // tell bytes appended to that content from a file copied away,
+    // truncated and written again since, whose copy the listing has not
+    // seen yet and whose lines come first. Those bytes wait for the next
+    // listing; the bytes the listing saw start as its head did.
+    SetCount(m_fingerprint.Length < TFileFingerprint::kBytes ? std::max(m_listedSize, Index())
+                                                             : size);
   } else {
     m_changedSinceListing = false;
     if (otherFile || otherStart || Index() > size) StartOver();
+    SetCount(size);
   }
-  SetCount(size);
   m_device = identity.Device;
   m_inode = identity.Inode;
-  // Extend the fingerprint over what the file now holds.
-  const int32_t want = int32_t(std::min<int64_t>(size, TFileFingerprint::kBytes));
+  // Extend the fingerprint over what is read of the file.
+  const int32_t want = int32_t(std::min<int64_t>(Count(), TFileFingerprint::kBytes));
   if (want > m_fingerprint.Length && HashStart(want, hash)) m_fingerprint = {want, hash};
   m_file->SetPosition(Index());
 }

@@ -292,9 +292,12 @@ class TFile : public TStreamInput {
   // is still the file and the content that listing saw: same identity, not
   // shrunk, first bytes matching the fingerprint. Otherwise it is left for
   // this pass (ChangedSinceListing) and marked for the next listing to look
-  // at, which decides where its old content went. A file that was never
-  // listed starts again from 0 when it shrank below Index or its first bytes
-  // changed. The fingerprint grows over the first bytes as data arrives.
+  // at, which decides where its old content went. Bytes added since that
+  // listing are read only once the fingerprint is whole (kBytes): a shorter
+  // one cannot tell them from new content written after a copy and a
+  // truncation. A file that was never listed starts again from 0 when it
+  // shrank below Index or its first bytes changed. The fingerprint grows
+  // over the first bytes as data is counted.
   void OpenInput() override;
   void CloseInput() override;
   bool IsOpen() const { return m_file != nullptr; }

@@ -249,8 +249,9 @@ class TLogWriter {
   // rename or by copy and truncate. With `between` the old content is out
   // of the folder for a while (renamed away, or its copy kept elsewhere
   // until after the truncation) and comes back as app.log.1 once `between`
-  // has run.
+  // has run. `readInto(line)` waits until the reader has received `line`.
   void Rotate(bool copy, const std::function<void()>& settle,
+              const std::function<void(int)>& readInto,
               const std::function<void()>& between = nullptr) {
     FinishMain();
     if (fs::exists(Main() + ".3")) {
@@ -262,6 +263,13 @@ class TLogWriter {
         fs::rename(Main() + "." + std::to_string(n), Main() + "." + std::to_string(n + 1));
     if (!fs::exists(Main())) return;
     const std::string away = m_folder + "/../rotated.tmp";
+    // A copy is told from a file that merely starts alike only by content
+    // the reader has read into: content created and copied before any of it
+    // was read leaves two unknown files with the same first bytes, which no
+    // reader can tell apart without guessing. The copy may still hold
+    // unread lines.
+    if (copy && m_written["main"] > m_contentStart) readInto(m_contentStart);
+    m_contentStart = m_written["main"];
     if (copy) {
       // The copy appears whole (written elsewhere, renamed in).
       fs::copy_file(Main(), away, fs::copy_options::overwrite_existing);
@@ -280,6 +288,7 @@ class TLogWriter {
   void Truncate() {
     FinishMain();
     if (fs::exists(Main())) fs::resize_file(Main(), 0);
+    m_contentStart = m_written["main"];
   }
   void AddSubFolder() {
     std::string name = "sub" + std::to_string(m_subs++);
@@ -309,6 +318,7 @@ class TLogWriter {
   std::vector<std::string> m_streams{"main"};
   std::map<std::string, std::string> m_partial;
   std::map<std::string, int> m_written;  // lines started per stream
+  int m_contentStart = 0;                // the first line of app.log's content
   int m_subs = 0;
 };
 
@@ -402,6 +412,11 @@ void FollowSequence(uint32_t seed, int steps) {
     ASSERT_TRUE(all) << "lines did not arrive; tree " << Dump(current());
   };
 
+  auto readInto = [&](int line) {
+    bool read = DrainUntil(inputs, receiver, [&] { return receiver.Received("main") > line; });
+    ASSERT_TRUE(read) << "main " << line << " did not arrive; tree " << Dump(current());
+  };
+
   // Stop, save, restart from the saved state. What the ring still holds is
   // taken first, as the engine does before saving.
   auto restart = [&] {
@@ -450,9 +465,9 @@ void FollowSequence(uint32_t seed, int steps) {
       case 1:
         if (writer.Random()() % 2 == 0) {
           g_steps.back() += " aside";
-          writer.Rotate(pick == 1, settle, between);
+          writer.Rotate(pick == 1, settle, readInto, between);
         } else {
-          writer.Rotate(pick == 1, settle);
+          writer.Rotate(pick == 1, settle, readInto);
         }
         break;
       case 2:
@@ -701,6 +716,47 @@ TEST(MonitorFolder, ACopyWhoseOriginalIsGoneByTheListingGoesOn) {
   fs::remove(log);
   input->Pass();
   EXPECT_EQ(Drain(*input), (std::vector<std::string>{"c"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The listing sees app.log empty, or holding only the start of a line; then,
+// before the pass opens it, the writer completes a line, copies app.log to
+// app.log.1, truncates it and writes the next line. The open cannot tell
+// that line from one appended to what the listing saw: it reads no further
+// than the listing saw, and the next listing finds the copy, read first.
+TEST(MonitorFolder, ContentCopiedAwayBetweenTheListingAndTheOpenWaitsForTheCopy) {
+  for (const std::string start : {"", "li"}) {
+    SCOPED_TRACE("app.log holding '" + start + "'");
+    std::string base = vexatest::MakeTempFolder("between");
+    std::string folder = base + "/logs";
+    fs::create_directory(folder);
+    std::string log = folder + "/app.log", other = folder + "/other.log";
+    auto input = MakeInput(folder);
+    Append(log, start);
+    Append(other, "");
+    input->Pass();
+    EXPECT_TRUE(Drain(*input).empty());
+    // other.log is read before app.log: its line rotates app.log meanwhile.
+    Append(other, "o1\n");
+    bool rotated = false;
+    input->SetHitHook([&](TMonitorFolder&, THit&) {
+      if (!std::exchange(rotated, true)) {
+        Append(log, std::string("line a\n").substr(start.size()));
+        fs::copy_file(log, base + "/copy.tmp");
+        fs::rename(base + "/copy.tmp", log + ".1");
+        fs::resize_file(log, 0);
+        Append(log, "line b\n");
+      }
+      return true;
+    });
+    input->Pass();
+    input->Pass();
+    EXPECT_TRUE(rotated);
+    EXPECT_EQ(Drain(*input), (std::vector<std::string>{"o1", "line a", "line b"}));
+  }
 }
 
 }  // namespace
