@@ -40,6 +40,16 @@ void Append(const std::string& path, const std::string& text) {
   out << text;
 }
 
+// A temporary folder holding the logs/ folder an input follows, and the path
+// of the log written there.
+struct TLogsFolder {
+  explicit TLogsFolder(const char* name)
+      : Base(vexatest::MakeTempFolder(name)), Folder(Base + "/logs"), Log(Folder + "/app.log") {
+    fs::create_directory(Folder);
+  }
+  const std::string Base, Folder, Log;
+};
+
 std::vector<std::string> Drain(TMonitorFolder& input) {
   std::vector<std::string> lines;
   auto hit = AdvNew<TVexaHit>();
@@ -523,10 +533,8 @@ TEST(MonitorFolderThread, DeliversEveryLineOnceAcrossRotationAndRestart) {
 namespace {
 
 TEST(MonitorFolder, RotationKeepsPositions) {
-  std::string base = vexatest::MakeTempFolder("rot");
-  std::string folder = base + "/logs";
-  fs::create_directory(folder);
-  std::string log = folder + "/app.log";
+  const TLogsFolder logs("rot");
+  const std::string &base = logs.Base, &folder = logs.Folder, &log = logs.Log;
   auto input = MakeInput(folder);
   Append(log, "a\nb\n");
   input->Pass();
@@ -567,10 +575,8 @@ TEST(MonitorFolder, RotationKeepsPositions) {
 namespace {
 
 TEST(MonitorFolder, PositionsSurviveSaveAndLoad) {
-  std::string base = vexatest::MakeTempFolder("save");
-  std::string folder = base + "/logs";
-  fs::create_directory(folder);
-  std::string log = folder + "/app.log";
+  const TLogsFolder logs("save");
+  const std::string &base = logs.Base, &folder = logs.Folder, &log = logs.Log;
   auto inputs = AdvNew<TMonitorFolders>();
   inputs->Add(MakeInput(folder).Detach());
   Append(log, "a\nb\n");
@@ -601,10 +607,8 @@ namespace {
 // While the program is not running the writer rotates, by copy and truncate
 // and by rename: the saved positions still deliver each line once.
 TEST(MonitorFolder, RotationWhileStoppedIsFollowedFromTheSavedState) {
-  std::string base = vexatest::MakeTempFolder("stopped");
-  std::string folder = base + "/logs";
-  fs::create_directory(folder);
-  std::string log = folder + "/app.log";
+  const TLogsFolder logs("stopped");
+  const std::string &base = logs.Base, &folder = logs.Folder, &log = logs.Log;
   std::string state = base + "/Default.Inputs";
   auto inputs = AdvNew<TMonitorFolders>();
   inputs->Add(MakeInput(folder).Detach());
@@ -673,10 +677,9 @@ TEST(MonitorFolder, ContentThatLeftBeforeARestartGoesOnWhenItComesBack) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string base = vexatest::MakeTempFolder("departed");
-    std::string folder = base + "/logs";
-    fs::create_directory(folder);
-    std::string log = folder + "/app.log", aside = base + "/aside.tmp";
+    const TLogsFolder logs("departed");
+    const std::string &base = logs.Base, &folder = logs.Folder, &log = logs.Log;
+    const std::string aside = base + "/aside.tmp";
     std::string state = base + "/Default.Inputs";
     auto inputs = AdvNew<TMonitorFolders>();
     inputs->Add(MakeInput(folder).Detach());
@@ -701,10 +704,8 @@ TEST(MonitorFolder, ContentThatLeftBeforeARestartGoesOnWhenItComesBack) {
 // Copied and truncated, and then the original deleted, all between two
 // listings: the copy still goes on from where the original was read to.
 TEST(MonitorFolder, ACopyWhoseOriginalIsGoneByTheListingGoesOn) {
-  std::string base = vexatest::MakeTempFolder("gone");
-  std::string folder = base + "/logs";
-  fs::create_directory(folder);
-  std::string log = folder + "/app.log";
+  const TLogsFolder logs("gone");
+  const std::string &base = logs.Base, &folder = logs.Folder, &log = logs.Log;
   auto input = MakeInput(folder);
   Append(log, "a\nb\n");
   input->Pass();
@@ -730,10 +731,9 @@ namespace {
 TEST(MonitorFolder, ContentCopiedAwayBetweenTheListingAndTheOpenWaitsForTheCopy) {
   for (const std::string start : {"", "li"}) {
     SCOPED_TRACE("app.log holding '" + start + "'");
-    std::string base = vexatest::MakeTempFolder("between");
-    std::string folder = base + "/logs";
-    fs::create_directory(folder);
-    std::string log = folder + "/app.log", other = folder + "/other.log";
+    const TLogsFolder logs("between");
+    const std::string &base = logs.Base, &folder = logs.Folder, &log = logs.Log;
+    const std::string other = folder + "/other.log";
     auto input = MakeInput(folder);
     Append(log, start);
     Append(other, "");
