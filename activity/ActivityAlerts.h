@@ -1,7 +1,8 @@
 // How the activity model holds the alerts raised against users and sessions
 // without depending on the alert unit.
 //
-// Every user and every session owns one alert list. The list is a
+// Every user and every session has one alert list, made on first use (most
+// never raise an alert; a busy proxy has hundreds of thousands of sessions). The list is a
 // TAdvNamedList of the class that ActivityAlertListClass names: the plain
 // TAdvNamedList until the alert unit installs its own list class (TAlerts)
 // at start-up, before any user is made or any state file is read. A user's
@@ -18,6 +19,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/AdvLists.h"
 
@@ -45,6 +47,13 @@ void SetActivityAlertListClass(TAdvClass listClass);
 // A new, empty alert list of the installed class; `sorted` keeps it in name
 // order (a session's list).
 TAdvRef<TAdvNamedList> NewActivityAlertList(bool sorted);
+// The list held in `list`, made (empty, of the installed class) when null.
+TAdvNamedList& ForceActivityAlerts(TAdvRef<TAdvNamedList>& list, bool sorted);
+// Files an alert list that may not be made yet as a field: a null list is
+// written as an empty one, so files look as they always did, and an empty
+// list read is dropped again.
+void DefineActivityAlerts(TAdvFiler& filer, std::string_view field, TAdvRef<TAdvNamedList>& list,
+                          bool sorted);
 // Adds to `target` a reference to every alert of `source` that `target` does
 // not hold already (the same object), keeping a sorted target in order.
 void MergeActivityAlerts(TAdvNamedList& target, const TAdvNamedList& source);

@@ -21,17 +21,17 @@ void DefineOwned(TAdvFiler& filer, const char* name, TAdvRef<T>& part, TAdvRef<T
 TAdvRef<TSites> NewSites() {
   return AdvNew<TSites>();
 }
-TAdvRef<TAdvNamedList> NewSessionAlerts() {
-  return NewActivityAlertList(true);
-}
 
 }  // namespace
 
 TSession::TSession()
     : m_start(std::numeric_limits<int64_t>::max()),
       m_finish(std::numeric_limits<int64_t>::min()),
-      m_sites(NewSites()),
-      m_alerts(NewSessionAlerts()) {}
+      m_sites(NewSites()) {}
+
+TAdvNamedList& TSession::Alerts() const {
+  return ForceActivityAlerts(m_alerts, true);
+}
 
 void TSession::AddHit(const THit& hit) {
   const int64_t t = hit.SecondStamp();
@@ -46,7 +46,7 @@ void TSession::AddHit(const THit& hit) {
 void TSession::MergeFrom(const TSession& other) {
   if (&other == this) return;
   m_sites->MergeSites(*other.m_sites);
-  MergeActivityAlerts(*m_alerts, *other.m_alerts);
+  if (other.HasAlerts()) MergeActivityAlerts(Alerts(), *other.m_alerts);
   if (other.m_start < m_start) m_start = other.m_start;
   if (other.m_finish > m_finish) m_finish = other.m_finish;
   m_hits = SaturatingAdd32(m_hits, other.m_hits);
@@ -57,7 +57,7 @@ void TSession::AddAlert(TAdvNamed* alert) {
   if (!alert) Error("AddAlert", "Alert not assigned");
   alert->Retain();
   try {
-    m_alerts->Add(alert);
+    Alerts().Add(alert);
   } catch (...) {
     alert->Release();
     throw;
@@ -81,8 +81,8 @@ void TSession::Assign(const TAdvObject& source) {
   m_hits = session.m_hits;
   m_size = session.m_size;
   m_sites->Assign(*session.m_sites);
-  m_alerts->Clear();
-  MergeActivityAlerts(*m_alerts, *session.m_alerts);
+  if (m_alerts) m_alerts->Clear();
+  if (session.HasAlerts()) MergeActivityAlerts(Alerts(), *session.m_alerts);
 }
 
 void TSession::Define(TAdvFiler& filer) {
@@ -92,7 +92,7 @@ void TSession::Define(TAdvFiler& filer) {
   filer.Field("Hits").DefineInteger(m_hits);
   filer.Field("Size").DefineInteger64(m_size);
   DefineOwned(filer, "Sites", m_sites, &NewSites);
-  DefineOwned(filer, "Alerts", m_alerts, &NewSessionAlerts);
+  DefineActivityAlerts(filer, "Alerts", m_alerts, true);
 }
 
 // ---------------------------------------------------------------------------

@@ -37,8 +37,12 @@ class TSession : public TAdvPersistent {
   int64_t Size() const { return m_size; }
   bool IsEmpty() const { return m_start > m_finish; }
   TSites& Sites() const { return *m_sites; }
-  // Sorted by name; references shared with the alert groups.
-  TAdvNamedList& Alerts() const { return *m_alerts; }
+  // Sorted by name; references shared with the alert groups. Most sessions
+  // never raise one, so the list is made on first use: read-only walks ask
+  // AlertCount (or HasAlerts) first and leave it unmade.
+  TAdvNamedList& Alerts() const;
+  bool HasAlerts() const { return m_alerts && m_alerts->Count() > 0; }
+  int AlertCount() const { return m_alerts ? m_alerts->Count() : 0; }
 
   // Extends the time span to the hit's second, counts it in Sites, Hits and Size.
   virtual void AddHit(const THit& hit);
@@ -68,7 +72,7 @@ class TSession : public TAdvPersistent {
   int32_t m_hits = 0;
   int64_t m_size = 0;
   TAdvRef<TSites> m_sites;          // never null
-  TAdvRef<TAdvNamedList> m_alerts;  // never null
+  mutable TAdvRef<TAdvNamedList> m_alerts;  // null until Alerts() is first asked for
 };
 
 class TSessions : public TAdvList {

@@ -60,7 +60,7 @@ class TSites : public TSummaries {
 
   TAdvClass EntryClass() const override { return &TSite::ClassInfo; }
   // A session visits few sites: start small (a user table starts at 1009).
-  int InitialCapacity() const override { return 17; }
+  int InitialCapacity() const override { return 5; }
 
   TSite* FindSite(std::string_view name) const { return static_cast<TSite*>(FindByName(name)); }
   // Every site of `other`: merged into the site of the same name, or added

@@ -56,10 +56,6 @@ class TSummaries : public THash {
 
  protected:
   ~TSummaries() override = default;
-
- private:
-  // An entry of EntryClass asked for KeyOfHit; made on first use.
-  mutable TAdvRef<TSummary> m_prototype;
 };
 
 // Counters of the activity model add with these: a total stops at its

@@ -20,20 +20,15 @@ int64_t DateTimeSeconds(double dateTime) {
   return int64_t(seconds);
 }
 
-namespace {
+TUser::TUser() : m_protocol(kProtocolUnknown), m_sessions(AdvNew<TSessions>()) {}
 
-TAdvRef<TAdvNamedList> NewUserAlerts() {
-  return NewActivityAlertList(false);
+TAdvNamedList& TUser::Alerts() const {
+  return ForceActivityAlerts(m_alerts, false);
 }
-
-}  // namespace
-
-TUser::TUser()
-    : m_protocol(kProtocolUnknown), m_sessions(AdvNew<TSessions>()), m_alerts(NewUserAlerts()) {}
 
 void TUser::ClearActivity() {
   m_sessions->Clear();
-  m_alerts->Clear();
+  if (m_alerts) m_alerts->Clear();
   m_destination.clear();
   m_protocol = kProtocolUnknown;
   m_hits = 0;
@@ -60,7 +55,7 @@ void TUser::MergeFrom(const TSummary& other) {
   const auto& user = static_cast<const TUser&>(other);
   if (&user == this) return;
   m_sessions->MergeSessions(*user.m_sessions);
-  MergeActivityAlerts(*m_alerts, *user.m_alerts);
+  if (user.HasAlerts()) MergeActivityAlerts(Alerts(), *user.m_alerts);
   m_hits = SaturatingAdd32(m_hits, user.m_hits);
   m_size = SaturatingAdd(m_size, user.m_size);
   if (m_accessed > user.m_accessed) return;
@@ -108,8 +103,8 @@ void TUser::Assign(const TAdvObject& source) {
   m_destination = user.m_destination;
   m_protocol = user.m_protocol;
   m_sessions->Assign(*user.m_sessions);
-  m_alerts->Clear();
-  MergeActivityAlerts(*m_alerts, *user.m_alerts);
+  if (m_alerts) m_alerts->Clear();
+  if (user.HasAlerts()) MergeActivityAlerts(Alerts(), *user.m_alerts);
   m_accessed = user.m_accessed;
 }
 
@@ -122,8 +117,7 @@ void TUser::Define(TAdvFiler& filer) {
   filer.Field("Protocol").DefineEnumerated(m_protocol);
   filer.Field("Sessions").DefineObjectRef(m_sessions);
   if (!m_sessions) m_sessions = AdvNew<TSessions>();
-  filer.Field("Alerts").DefineObjectRef(m_alerts);
-  if (!m_alerts) m_alerts = NewUserAlerts();
+  DefineActivityAlerts(filer, "Alerts", m_alerts, false);
   filer.Field("Accessed").DefineReal(m_accessed);
   if (filer.IsReader() && m_protocol >= kProtocolCount) m_protocol = kProtocolUnknown;
 }
@@ -138,8 +132,10 @@ void ReassignAlerts(const TUser& user, TActivityAlertSink& alerts) {
     for (int i = 0; i < list.Count(); ++i)
       if (TAdvNamed* alert = list.GetItem(i)) alerts.SetUserOf(*alert, user.Name());
   };
-  tell(user.Alerts());
-  for (int i = 0; i < user.Sessions().Count(); ++i) tell(user.Sessions().GetSession(i)->Alerts());
+  if (user.HasAlerts()) tell(user.Alerts());
+  for (int i = 0; i < user.Sessions().Count(); ++i)
+    if (const TSession* session = user.Sessions().GetSession(i); session->HasAlerts())
+      tell(session->Alerts());
 }
 
 }  // namespace
@@ -182,7 +178,7 @@ void TUsers::Purge(const TActivityPurge& purge, TUserReport& active, TUserReport
     }
 
     // The user's own alerts: those raised by the cutoff go, the rest are shown.
-    if (alerts) {
+    if (alerts && user->HasAlerts()) {
       TAdvNamedList& own = user->Alerts();
       for (int i = own.Count() - 1; i >= 0; --i) {
         TAdvNamed* alert = own.GetItem(i);
@@ -208,7 +204,9 @@ void TUsers::Purge(const TActivityPurge& purge, TUserReport& active, TUserReport
     if (removed) user->Recount();
     if (alerts) {
       for (int i = 0; i < sessions.Count(); ++i) {
-        const TAdvNamedList& list = sessions.GetSession(i)->Alerts();
+        const TSession* session = sessions.GetSession(i);
+        if (!session->HasAlerts()) continue;
+        const TAdvNamedList& list = session->Alerts();
         for (int j = 0; j < list.Count(); ++j)
           if (TAdvNamed* alert = list.GetItem(j)) alerts->AddToGroups(*alert);
       }

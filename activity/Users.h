@@ -46,8 +46,10 @@ class TUser : public TSummary {
   uint8_t Protocol() const { return m_protocol; }
   double Accessed() const { return m_accessed; }
   TSessions& Sessions() const { return *m_sessions; }
-  // In order of creation; references shared with the alert groups.
-  TAdvNamedList& Alerts() const { return *m_alerts; }
+  // In order of creation; references shared with the alert groups. Made
+  // on first use: read-only walks ask HasAlerts first.
+  TAdvNamedList& Alerts() const;
+  bool HasAlerts() const { return m_alerts && m_alerts->Count() > 0; }
 
   // Sessions and alerts emptied, Destination empty, Protocol Unknown, the
   // numbers zero.
@@ -89,7 +91,7 @@ class TUser : public TSummary {
   std::string m_destination;
   uint8_t m_protocol;
   TAdvRef<TSessions> m_sessions;    // never null
-  TAdvRef<TAdvNamedList> m_alerts;  // never null
+  mutable TAdvRef<TAdvNamedList> m_alerts;  // null until Alerts() is first asked for
   double m_accessed = 0;
 };
 

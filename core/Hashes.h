@@ -74,7 +74,9 @@ class THash : public TAdvHash {
   virtual bool ExistsByName(std::string_view name) const { return GetByName(name) != nullptr; }
   // The entry of this name, made (a copy of the spare key) when missing.
   virtual THashable* ForceByName(std::string_view name);
-  // The entry of this name, or null.
+  // The entry of this name, or null. Walks the bucket of HashOf(name)
+  // directly (entries match as THashable::Equals does) and never touches
+  // the spare key.
   THashable* GetByName(std::string_view name) const;
 
  protected:
