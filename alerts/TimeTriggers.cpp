@@ -258,9 +258,12 @@ bool TTimeRangeTrigger::Applies(const TUser& user, const TSession& session, TVex
 TTimeRangeHits* TTimeRangeTrigger::LiveWindow(const std::string& user, double cutoff) {
   // A window that left the retention period counts as gone: the user
   // starts a fresh one, as if the sweep had already removed it.
-  if (TTimeRangeHits* old = m_hash->Window(user); old && old->Newest() < cutoff)
+  TTimeRangeHits* window = m_hash->Window(user);
+  if (window && window->Newest() < cutoff) {
     m_hash->RemoveByName(user);
-  return m_hash->ForceWindow(user);
+    window = nullptr;
+  }
+  return window ? window : m_hash->ForceWindow(user);
 }
 
 TTimeRangeHits* TTimeRangeTrigger::FindWindow(std::string_view user, double now, double cutoff) {

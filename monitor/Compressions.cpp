@@ -1,6 +1,7 @@
 #include "monitor/Compressions.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -11,8 +12,31 @@ TLZRW1Compression::TLZRW1Compression() : m_hash(kHashSize, -1) {}
 
 namespace {
 
+// Multiplicative hash of the next four bytes into kHashBits bits. Matches
+// reach back kMaxDistance (4095) bytes only, so a table of that order is
+// enough; one that small stays in the first-level cache.
 inline uint32_t HashOf(const uint8_t* p) {
-  return ((((((uint32_t(p[0]) << 4) ^ p[1]) << 4) ^ p[2]) << 4) ^ p[3]) & 0x7FFF;
+  const uint32_t word = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                        uint32_t(p[3]) << 24;
+  return (word * 2654435761u) >> (32 - TLZRW1Compression::kHashBits);
+}
+
+// How many of the first `most` bytes of `a` and `b` agree, eight at a time
+// where the byte order lets the first difference be found from the low end.
+inline uint32_t MatchLength(const uint8_t* a, const uint8_t* b, uint32_t most) {
+  uint32_t length = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (length + 8 <= most) {
+      uint64_t x;
+      uint64_t y;
+      std::memcpy(&x, a + length, 8);
+      std::memcpy(&y, b + length, 8);
+      if (x != y) return length + uint32_t(std::countr_zero(x ^ y)) / 8;
+      length += 8;
+    }
+  }
+  while (length < most && a[length] == b[length]) ++length;
+  return length;
 }
 
 }  // namespace
@@ -69,7 +93,7 @@ uint32_t TLZRW1Compression::Compress(const uint8_t* source, uint32_t size, uint8
       if (candidate >= 0 && in - uint32_t(candidate) <= kMaxDistance) {
         const uint8_t* earlier = source + candidate;
         const uint32_t most = std::min(kMaxMatch, size - in);
-        while (length < most && source[in + length] == earlier[length]) ++length;
+        length = MatchLength(source + in, earlier, most);
         distance = in - uint32_t(candidate);
       }
     }

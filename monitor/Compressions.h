@@ -58,7 +58,8 @@ class TLZRW1Compression : public TCompression {
   static constexpr uint8_t kFlagCopied = 0x80;
   // Compression that would not save at least this many bytes is refused.
   static constexpr uint32_t kMinimumSaving = 32;
-  static constexpr uint32_t kHashSize = 32768;
+  static constexpr uint32_t kHashBits = 12;
+  static constexpr uint32_t kHashSize = 1u << kHashBits;
   static constexpr uint32_t kMaxDistance = 4095;
   static constexpr uint32_t kMinMatch = 3;
   static constexpr uint32_t kMaxMatch = 18;

@@ -14,6 +14,15 @@
 // keeps the last one. A read in the middle of a batch is safe: it flushes
 // what the batch wrote, and the next Add writes at the end of the file again.
 //
+// Write-behind: inside a batch, records are serialised on the caller's
+// thread and each full page goes to a writer thread of the store's own,
+// which compresses it and writes it to the file while the caller goes on
+// (a page's offset is known once it is written). Everything that reads or
+// moves the file (Get, the walk, Clear, EndBatch, saving the index, closing)
+// first waits for the writer (Sync), so outside a batch the file always
+// holds every page the index lists. A write that fails starts the store
+// afresh, as the limits below do.
+//
 // Limits: page offsets are 32-bit and indices too. Before a page would start
 // past kMaxFileSize - kPageReserve or take indices past kMaxRecords, the store
 // starts afresh (file emptied, index cleared) rather than wrap; so does
@@ -23,11 +32,13 @@
 // batch, at EndBatch inside one, so the owner can drop what refers to the old
 // hits at a point where nothing is using them.
 //
-// Thread safety: none; the engine uses the store on the main thread only.
+// Thread safety: none; the engine uses the store on the main thread only
+// (the writer thread touches nothing but the file, and only between Syncs).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -83,8 +94,11 @@ class TIndicies : public TAdvPersistent {
   void BeginBatch();
   // Stores a record; returns its index.
   int32_t Add(TAdvPersistent* record);
-  // Pads the current page to 256 records and seeks to the end of the file.
+  // Pads the current page to 256 records, waits for the writer and seeks to
+  // the end of the file.
   void EndBatch();
+  // Writes what has been stored so far and waits until the file holds it.
+  void Sync();
   // The record with this index. It belongs to the store and stays valid until
   // another page is loaded or the next Get; an index outside 0..Capacity-1
   // gives a blank record. Raises EAdvStream when the page's data is damaged.
@@ -97,8 +111,9 @@ class TIndicies : public TAdvPersistent {
   TAdvPersistent* Current();
 
   int32_t Capacity() const { return m_capacity; }
-  int32_t PageCount() const { return m_pages->Count(); }
-  int32_t PageOffset(int32_t page) const { return m_pages->GetItem(page); }
+  int32_t PageCount() const { return m_pages->Count() + m_pendingPages; }
+  // Syncs first: a page the writer has not reached yet has no offset.
+  int32_t PageOffset(int32_t page);
   TAdvClass RecordClass() const { return m_recordClass; }
 
   // Called when the store starts afresh; see the file comment.
@@ -123,6 +138,14 @@ class TIndicies : public TAdvPersistent {
   void SeekToEnd();
   void ForgetPage() { m_loadedPage = -1; }
   TAdvPersistent* Blank();
+  void StartPage();
+  // Hands the staged bytes to the writer (inside a batch) or writes them.
+  void SubmitStaged();
+  bool Pending() const { return m_submitted > 0 || StagedBytes() > 0; }
+  size_t StagedBytes() const;
+
+  class TStaging;
+  class TPageWriter;
 
   TAdvClass m_recordClass;
   int32_t m_capacity = 0;
@@ -142,6 +165,14 @@ class TIndicies : public TAdvPersistent {
   int64_t m_maxFileSize = kMaxFileSize;
   int32_t m_walkPage = 0;
   int32_t m_walkSlot = kPageSize;
+  // Write-behind: the records of the current page not yet handed on, the
+  // writer, and what it still owes.
+  TAdvRef<TStaging> m_staging;
+  std::unique_ptr<TPageWriter> m_pageWriter;
+  bool m_stagedStartsPage = false;  // the staged bytes open a page of unknown offset
+  int32_t m_submitted = 0;          // jobs handed to the writer since the last Sync
+  int32_t m_pendingPages = 0;       // pages counted whose offsets the writer will tell
+  int64_t m_boundEnd = 0;           // at least where the file will end once written
 };
 
 class THitIndicies : public TIndicies {

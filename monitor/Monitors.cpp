@@ -204,7 +204,10 @@ void TMonitor::LoadIndex() {
 
 void TMonitor::SaveIndex() {
   // The index must never list pages the file has not received.
-  if (m_hitFile->IsOpen()) m_hitFile->Flush();
+  if (m_hitFile->IsOpen()) {
+    m_hitIndex->Sync();
+    m_hitFile->Flush();
+  }
   SaveToFile(IndexFileName(), &TAdvXMLWriter::ClassInfo);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 #include <string>
 #include <vector>
@@ -361,6 +362,79 @@ TEST_F(HitStore, OpenKeepsHitsOnlyWithAReadableIndexAndSetsADamagedOneAside) {
   EXPECT_FALSE(missing.kept);
   EXPECT_TRUE(missing.messages.empty());
   EXPECT_EQ(missing.capacity, 0);
+}
+
+TEST_F(HitStore, APageThatWouldStartPastTheFileLimitRestartsEvenWithPagesStillBeingWritten) {
+  // Where the pages of one long cycle start, measured on a store of its own.
+  std::vector<int32_t> offsets;
+  {
+    auto store = AdvNew<THitIndicies>();
+    auto file = AdvNew<TCompressFile>();
+    store->AttachFile(file.Get());
+    store->OpenFile(m_folder + "/Measure.Hits", false);
+    store->BeginBatch();
+    for (int n = 0; n < 256 * 3; ++n) store->Add(MakeHit(n).Get());
+    store->EndBatch();
+    for (int page = 0; page < 3; ++page) offsets.push_back(store->PageOffset(page));
+    store->CloseFile();
+  }
+  // The third page would start one byte past the limit: the same cycle here
+  // starts afresh there, and only there.
+  m_store->SetLimits(TIndicies::kMaxRecords, offsets[2] + TIndicies::kPageReserve - 1);
+  std::vector<int32_t> indices = Cycle(0, 256 * 3);
+  ASSERT_EQ(m_messages.size(), 1u);
+  EXPECT_NE(m_messages[0].find("started afresh"), std::string::npos);
+  EXPECT_EQ(indices[511], 511);
+  EXPECT_EQ(indices[512], 0);
+  EXPECT_EQ(m_store->Capacity(), 256);
+  ExpectStored(m_store->GetHit(0), 512);
+  ExpectStored(m_store->GetHit(255), 767);
+}
+
+// A hit file whose writes fail once armed, as on a full disk.
+class TFailingFile : public TCompressFile {
+ public:
+  using TCompressFile::TCompressFile;
+  void Write(const void* buffer, uint32_t count) override {
+    if (FailAfter.fetch_sub(1) <= 0) throw EAdvStream(this, "No space left on device", "Write");
+    TCompressFile::Write(buffer, count);
+  }
+  std::atomic<int> FailAfter{1 << 30};
+
+ protected:
+  ~TFailingFile() override = default;
+};
+
+TEST(HitStoreWrites, AFailedWriteStartsTheStoreAfreshAndCostsNothingElse) {
+  const std::string folder = vexatest::MakeTempFolder("store-fail");
+  auto file = AdvNew<TFailingFile>();
+  auto store = AdvNew<THitIndicies>();
+  std::vector<std::string> messages;
+  store->SetOnRestart([&](const std::string& message) { messages.push_back(message); });
+  store->AttachFile(file.Get());
+  store->OpenFile(folder + "/Default.Hits", false);
+
+  // The first page is written, the second fails while the cycle goes on.
+  file->FailAfter = 1;
+  store->BeginBatch();
+  for (int n = 0; n < 256 * 4; ++n) store->Add(MakeHit(n).Get());
+  EXPECT_TRUE(messages.empty());  // told at the end of the cycle, not in its middle
+  store->EndBatch();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("could not be written"), std::string::npos);
+  EXPECT_NE(messages[0].find("No space left on device"), std::string::npos);
+  EXPECT_EQ(store->Capacity(), 0);
+  EXPECT_EQ(store->PageCount(), 0);
+  ExpectBlank(store->GetHit(0));
+
+  // Once the disk has room again the store goes on as new.
+  file->FailAfter = 1 << 30;
+  store->BeginBatch();
+  EXPECT_EQ(store->Add(MakeHit(9).Get()), 0);
+  store->EndBatch();
+  ExpectStored(store->GetHit(0), 9);
+  EXPECT_EQ(messages.size(), 1u);
+  store->CloseFile();
 }
 
 TEST_F(HitStore, RefusesRecordsOfAnotherClass) {
