@@ -86,12 +86,10 @@ std::string TUser::StatusText(double now) const {
 }
 
 TSession* TUser::LatestSession() const {
-  TSession* latest = nullptr;
-  for (int i = 0; i < m_sessions->Count(); ++i) {
-    TSession* session = m_sessions->GetSession(i);
-    if (!latest || session->Finish() > latest->Finish()) latest = session;
-  }
-  return latest;
+  // Sessions are sorted by Start and never overlap, so the last one ends
+  // last: no walk over a busy user's sessions at every refresh.
+  const int count = m_sessions->Count();
+  return count > 0 ? m_sessions->GetSession(count - 1) : nullptr;
 }
 
 void TUser::Assign(const TAdvObject& source) {
@@ -214,6 +212,7 @@ void TUsers::Purge(const TActivityPurge& purge, TUserReport& active, TUserReport
 
     // Filed after the purge, so the reports' totals count only what is kept.
     sessions.SetGap(purge.Gap);
+    if (!purge.FillReports) return;
     if (user->IsActive(purge.Now))
       active.AddUser(user, purge.Now);
     else
@@ -221,6 +220,7 @@ void TUsers::Purge(const TActivityPurge& purge, TUserReport& active, TUserReport
   });
 
   for (TUser* user : gone) Remove(*user);
+  if (!purge.FillReports) return;
   const TUserOrder order = purge.SortRecent ? TUserOrder::Recent : TUserOrder::Name;
   active.SortBy(order);
   idle.SortBy(order);

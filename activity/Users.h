@@ -71,8 +71,8 @@ class TUser : public TSummary {
   bool IsActive(double now) const;
   // The Destination when active, otherwise "Idle".
   std::string StatusText(double now) const;
-  // The session with the greatest Finish (the first among equals); null
-  // when there is none.
+  // The session with the greatest Finish (sessions never overlap: the last
+  // one); null when there is none.
   TSession* LatestSession() const;
   int64_t TotalElapsed() const { return m_sessions->TotalElapsed(); }
 
@@ -106,6 +106,9 @@ struct TActivityPurge {
   double Now = 0;
   // Order both reports by latest activity instead of by name ("SortRecent").
   bool SortRecent = true;
+  // File the kept users in the reports. Without it (no view shows them)
+  // both reports are left empty and nothing is sorted.
+  bool FillReports = true;
 };
 
 class TUsers : public TSummaries {

@@ -42,6 +42,8 @@ class TConsoleWindows : public TVexaWindows {
   bool Confirm(const std::string& title, const std::string& question) override { return false; }
   void Started(TVexa& application, bool anyInputEnabled) override;
   void Refresh(TVexa& application, bool alertRaised) override;
+  // Lines on a console show no user lists.
+  bool ShowsUserReports() const override { return false; }
   void Ticked(TVexa& application, bool backlog) override;
   void Wait(uint32_t milliseconds) override;
   void CloseWindows() override;

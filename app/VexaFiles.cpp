@@ -2,6 +2,8 @@
 // the settings file, the state files and the configuration files, and the
 // run-at-logon entry.
 #include <filesystem>
+#include <system_error>
+#include <thread>
 
 #include "activity/Users.h"
 #include "alerts/Extensions.h"
@@ -204,8 +206,16 @@ void TVexa::SaveSettingsFile() {
 // State
 
 void TVexa::SaveState() {
+  SaveUsersState(&m_loadProblems);
+  SaveOtherState();
+}
+
+void TVexa::SaveUsersState(std::vector<std::string>* problems) {
+  TrySave(problems, [&] { SaveUsersFile(m_monitor->Users(), StateFile("Default.Users")); });
+}
+
+void TVexa::SaveOtherState() {
   TMonitorFolders& inputs = m_monitor->Inputs();
-  TrySave(&m_loadProblems, [&] { SaveUsersFile(m_monitor->Users(), StateFile("Default.Users")); });
   TrySave(&m_loadProblems, [&] { SaveInputsFile(inputs, StateFile("Default.Inputs")); });
   TrySave(&m_loadProblems, [&] { SaveLoaderStates(inputs, StateFile(kLoaderStateFileName)); });
   TrySave(&m_loadProblems, [&] { m_monitor->SaveIndex(); });
@@ -282,8 +292,21 @@ void TVexa::SaveAll() {
           [&] { SaveExtensionsFile(*m_extensions, m_settingsFolder + kExtensionsFileName); });
   ForceFolders({"Triggers", "Profiles", "Aliases", "Loaders", "Sounds", "Default Triggers",
                 "Default Profiles", "Default Aliases", "Default Loader", "State", "Temp"});
-  SaveState();
+  // The users file is by far the largest (a busy proxy's day is tens of
+  // megabytes): it is written on a thread of its own while this one writes
+  // the rest. Both only read what they save, and nothing else runs
+  // meanwhile (the caller waits; the inputs' threads touch none of it).
+  std::vector<std::string> usersProblems;
+  std::thread users;
+  try {
+    users = std::thread([&] { SaveUsersState(&usersProblems); });
+  } catch (const std::system_error&) {
+    SaveUsersState(&usersProblems);
+  }
+  SaveOtherState();
   SaveConfigurationFiles();
+  if (users.joinable()) users.join();
+  m_loadProblems.insert(m_loadProblems.end(), usersProblems.begin(), usersProblems.end());
   if (m_sharedFiles) {
     TrySave(&m_loadProblems, [&] {
       m_sharedFiles->AliasesChanged();

@@ -40,6 +40,9 @@ class TVexaWindows {
   // engine's status; `alertRaised` tells whether an alert was raised since
   // the last refresh.
   virtual void Refresh(TVexa& application, bool alertRaised) {}
+  // Whether a view shows the active and idle users: without one the
+  // refresh leaves those reports empty.
+  virtual bool ShowsUserReports() const { return true; }
   // After every timer tick; `backlog` tells whether hits still wait.
   virtual void Ticked(TVexa& application, bool backlog) {}
   // Waits up to `milliseconds` for the next tick, handling the interface's

@@ -341,6 +341,7 @@ bool TVexa::ProcessCycle() {
 
 void TVexa::RefreshViews() {
   try {
+    m_monitor->SetUserReports(m_windows->ShowsUserReports());
     m_monitor->RefreshStatus();
     ReportMailErrors();
     m_windows->Refresh(*this, m_monitor->AlertRaised());

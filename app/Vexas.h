@@ -106,6 +106,7 @@ class TVexa : public TVarnex {
   void SetAllInputsEnabled(bool enabled);
 
   // --- Files
+  // Users, inputs, loader states and the hit index.
   void SaveState();
   void RestoreState();
   // Settings, extensions, state, configuration files and shared copies.
@@ -162,6 +163,11 @@ class TVexa : public TVarnex {
   ~TVexa() override;
 
  private:
+  // The two parts of SaveState: the users file (its problems to `problems`)
+  // and the rest.
+  void SaveUsersState(std::vector<std::string>* problems);
+  void SaveOtherState();
+
   void CreateParts();
   void FillFolderTables();
   void CopyMachineDefaults();

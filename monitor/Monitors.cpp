@@ -366,7 +366,8 @@ void TMonitor::Purge() {
   m_users->Purge({.CutoffSeconds = m_settings->PurgeCutoffSeconds(now),
                   .Gap = m_settings->Threshold(),
                   .Now = now,
-                  .SortRecent = m_settings->SortRecent()},
+                  .SortRecent = m_settings->SortRecent(),
+                  .FillReports = m_userReports},
                  *m_activeUsers, *m_idleUsers, &sink);
 }
 

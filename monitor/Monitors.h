@@ -165,8 +165,13 @@ class TMonitor : public TAdvPersistent {
   // Purge, user reports and the issue list.
   void RefreshStatus();
   // Drops users, sessions and alerts older than the retention boundary and
-  // rebuilds the alert groups and both user reports.
+  // rebuilds the alert groups and both user reports (left empty while
+  // UserReports is off).
   void Purge();
+  // Whether anything shows the user reports (on by default): building and
+  // sorting them for tens of thousands of users is most of a refresh.
+  bool UserReports() const { return m_userReports; }
+  void SetUserReports(bool on) { m_userReports = on; }
   // The per-hit work after filtering: tracking log, users and sessions,
   // triggers.
   void ProcessHit(TVexaHit& hit);
@@ -234,6 +239,7 @@ class TMonitor : public TAdvPersistent {
   TAdvRef<TGroups> m_groups;
   TAdvRef<TOnlineUsers> m_activeUsers;
   TAdvRef<TOfflineUsers> m_idleUsers;
+  bool m_userReports = true;
   TAdvRef<TVexaIssues> m_issues;
   TAdvRef<TVexaIssue> m_noInputs;
   TAdvRef<THitIndicies> m_hitIndex;  // attached to m_hitFile from construction on

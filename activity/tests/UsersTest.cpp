@@ -198,6 +198,21 @@ TEST_F(UsersPurge, ReportsSortedByRecentActivityOrByName) {
   EXPECT_EQ(Names(*m_active), (std::vector<std::string>{"alice", "Bob", "carol", "dave"}));
 }
 
+TEST_F(UsersPurge, WithoutReportsPurgesAndGroupsAlertsButFilesNoUser) {
+  Fold(*m_users, {.Source = "busy", .Initiated = At(11, 58, 0)});
+  Fold(*m_users, {.Source = "quiet", .Initiated = At(11, 0, 0)});
+  m_users->FindUser("busy")->Alerts().Add(MakeAlert("Recent", At(11, 58, 0)).Detach());
+  Purge(0, At(12, 0, 0));
+  ASSERT_EQ(m_active->Count(), 1);
+  m_users->Purge({.CutoffSeconds = SecondsAt(11, 0, 0), .Now = At(12, 0, 0), .FillReports = false},
+                 *m_active, *m_idle, &m_sink);
+  EXPECT_EQ(m_users->FindUser("quiet"), nullptr);
+  EXPECT_NE(m_users->FindUser("busy"), nullptr);
+  EXPECT_EQ(m_sink.Grouped, std::vector<std::string>{"Recent"});
+  EXPECT_EQ(m_active->Count(), 0);
+  EXPECT_EQ(m_idle->Count(), 0);
+}
+
 TEST_F(UsersPurge, IsActiveReadsTheGapOfTheRefresh) {
   Fold(*m_users, {.Source = "a", .Initiated = At(10, 0, 0)}, 3600);
   m_users->Purge({.CutoffSeconds = 0, .Gap = 60, .Now = At(10, 2, 0)}, *m_active, *m_idle, nullptr);
