@@ -3,9 +3,11 @@
 // alerts, the purge at midnight, the issue list and failing hits.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "activity/Reports.h"
@@ -241,15 +243,20 @@ TEST_F(MonitorTest, AlertSoundsFollowTheSettingButInputIssuesAlwaysSound) {
   // A record the loader cannot read stops the input with a pending issue:
   // one cycle sounds it, the next does not again.
   std::ofstream(m_logFiles[0], std::ios::binary | std::ios::app) << "garbage\n";
-  // Recorded as the input's issue, then passed on. A pass that meets the
-  // file changed since its listing stops and leaves it to the next pass.
+  // Recorded as the input's issue, then passed on. Enabling the input
+  // started its thread, whose own pass may meet the line first (a pass
+  // asked for meanwhile returns at once); a pass that meets the file
+  // changed since its listing stops and leaves it to the next pass.
   bool failed = false;
-  for (int pass = 0; pass < 5 && !failed; ++pass) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!failed && std::chrono::steady_clock::now() < deadline) {
     try {
       input.Pass();
     } catch (const std::exception&) {
       failed = true;
     }
+    if (!failed) failed = input.IssueState().Active;
+    if (!failed) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   EXPECT_TRUE(failed);
   ASSERT_TRUE(input.IssueState().Active);
@@ -335,15 +342,20 @@ TEST_F(MonitorTest, NoInputsIssueIsListedExactlyWhenNoInputIsEnabled) {
   // next refresh.
   input.SetEnabled(true);
   std::ofstream(m_logFiles[0], std::ios::binary | std::ios::app) << "garbage\n";
-  // Recorded as the input's issue, then passed on. A pass that meets the
-  // file changed since its listing stops and leaves it to the next pass.
+  // Recorded as the input's issue, then passed on. Enabling the input
+  // started its thread, whose own pass may meet the line first (a pass
+  // asked for meanwhile returns at once); a pass that meets the file
+  // changed since its listing stops and leaves it to the next pass.
   bool failed = false;
-  for (int pass = 0; pass < 5 && !failed; ++pass) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!failed && std::chrono::steady_clock::now() < deadline) {
     try {
       input.Pass();
     } catch (const std::exception&) {
       failed = true;
     }
+    if (!failed) failed = input.IssueState().Active;
+    if (!failed) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   EXPECT_TRUE(failed);
   m_monitor->RefreshStatus();
