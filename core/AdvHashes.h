@@ -9,14 +9,16 @@
 // Clear Release them) in Capacity buckets; an Add that finds Count at
 // Threshold (Capacity x Balance) grows the table first. Growing picks and
 // checks the new size before any entry moves, so a table that cannot grow
-// raises and still holds every entry. TAdvStringHash looks names up through
-// one spare key entry that it owns, so a lookup allocates nothing.
+// raises and still holds every entry. TAdvStringHash finds names by walking
+// the bucket of the name's code, and removes or forces them through one
+// spare key entry that it owns, so none of these allocates per call.
 //
 // Changing an entry's code (its name) while it is in a table strands it in
 // the wrong bucket: remove it, rename it, add it again.
 //
-// Thread safety: none. Even lookups by name write the spare key, so a table
-// is used by one thread at a time; owners that share one hold their own lock.
+// Thread safety: none. Forcing and removing by name write the spare key, so
+// a table is used by one thread at a time; owners that share one hold their
+// own lock.
 #pragma once
 
 #include <cstdint>

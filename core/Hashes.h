@@ -6,10 +6,12 @@
 // fixed table of primes and refuses to grow past 16313537 buckets, keeping
 // every entry.
 //
-// Look-ups by name go through one spare key entry of EntryClass that the
-// table owns: no allocation per look-up once the key's text has room.
+// Look-ups by name walk the bucket of the name's code; forcing and removing
+// by name go through one spare key entry of EntryClass that the table owns:
+// no allocation per call once the key's text has room.
 //
-// Thread safety: none; even look-ups write the spare key (see AdvHashes.h).
+// Thread safety: none; forcing and removing write the spare key (see
+// AdvHashes.h).
 #pragma once
 
 #include <cstdint>
