@@ -299,7 +299,15 @@ void TVexa::SaveAll() {
   std::vector<std::string> usersProblems;
   std::thread users;
   try {
-    users = std::thread([&] { SaveUsersState(&usersProblems); });
+    users = std::thread([&] {
+      try {
+        SaveUsersState(&usersProblems);
+      } catch (...) {
+        // TrySave reports every error of the EAdvanced family; nothing else
+        // may leave the thread.
+        usersProblems.push_back("The users file could not be saved.");
+      }
+    });
   } catch (const std::system_error&) {
     SaveUsersState(&usersProblems);
   }

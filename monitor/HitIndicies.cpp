@@ -119,6 +119,9 @@ class TIndicies::TPageWriter {
           end = Write(*m_file, job, &start);
         } catch (const std::exception& e) {
           failure = e.what();
+        } catch (...) {
+          // Nothing leaves the thread's top function.
+          failure = "unknown error";
         }
       }
       lock.lock();
