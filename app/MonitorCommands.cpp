@@ -401,6 +401,7 @@ int Run(TCommandSession& session, TArguments& args) {
   console.SetUntilIdle(untilIdle);
   console.SetProgress(platform::StandardErrorIsTerminal());
   app.SetBackToBack(true);
+  app.SetLeaveEngineAtExit(true);
   app.SetLogonArguments("run");
   const int status = app.Execute();
   if (!app.Started()) return kFailed;

@@ -58,6 +58,12 @@ void TVexa::FreeEngine() {
   // tables it reads still exist.
   if (m_trackingLog) m_trackingLog->Close();
   m_monitor->SetTrackingLog(nullptr);
+  if (m_leaveEngineAtExit) {
+    // Kept reachable from here to the end, so a leak checker sees memory
+    // left on purpose, not lost.
+    static auto* left = new std::vector<TAdvRef<TMonitor>>();
+    left->push_back(std::move(m_monitor));
+  }
   m_monitor.Reset();
   m_trackingLog.Reset();
   m_sounds.reset();

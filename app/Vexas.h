@@ -66,6 +66,11 @@ class TVexa : public TVarnex {
   // Lets the run work off a backlog with cycles back to back instead of one
   // per 100 ms (a program without windows to keep responsive).
   void SetBackToBack(bool value) { m_backToBack = value; }
+  // Leaves the engine's tables to the operating system at shutdown instead of
+  // freeing them one object at a time (hundreds of thousands of sessions), for
+  // a program that ends right after Execute. Everything is saved and closed
+  // first; only the memory is not given back.
+  void SetLeaveEngineAtExit(bool value) { m_leaveEngineAtExit = value; }
   // Takes the instance lock (LockInstance) as soon as the folders are known
   // and before any file is read, for work that changes the files without
   // opening the engine. Prepare then fails when another instance runs.
@@ -187,6 +192,7 @@ class TVexa : public TVarnex {
   std::string m_commonDataFolder;
   std::string m_settingsFolder;
   bool m_backToBack = false;
+  bool m_leaveEngineAtExit = false;
   bool m_lockBeforeLoading = false;
   bool m_finalised = false;
   std::string m_logonArguments;

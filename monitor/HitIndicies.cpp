@@ -299,9 +299,12 @@ void TIndicies::CloseFile() {
     try {
       Sync();
     } catch (...) {
+      m_pageWriter.reset();
       m_file->Close();
       throw;
     }
+    // The writer's thread ends with the file; the next batch starts another.
+    m_pageWriter.reset();
     m_file->Close();
   }
   m_atEnd = false;
