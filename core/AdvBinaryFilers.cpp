@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 #include "core/AdvAscii.h"
 #include "core/AdvFactories.h"
@@ -53,12 +54,27 @@ void TAdvWriter::DefineValue(TAdvFilerKind kind) {
   WriteBytes(&code, 1);
 }
 
-#define ADV_WRITE_SCALAR(Method, Type, Kind)   \
-  void TAdvWriter::Method(Type& value) {       \
-    DefineValue(TAdvFilerKind::Kind);          \
-    uint8_t bytes[sizeof(Type)];               \
-    StoreLE(bytes, value);                     \
-    WriteBytes(bytes, sizeof bytes);           \
+// A value's tag and bytes go to the stream in one write where the tag is
+// this class's own one byte (a descendant may write other tags or none):
+// a state file of a busy day is millions of small values.
+void TAdvWriter::WriteTagged(TAdvFilerKind kind, const void* data, uint32_t count) {
+  constexpr uint32_t kJoined = 64;
+  if (count < kJoined && typeid(*this) == typeid(TAdvWriter)) {
+    uint8_t bytes[kJoined];
+    bytes[0] = static_cast<uint8_t>(kind);
+    if (count) std::memcpy(bytes + 1, data, count);
+    WriteBytes(bytes, count + 1);
+    return;
+  }
+  DefineValue(kind);
+  WriteBytes(data, count);
+}
+
+#define ADV_WRITE_SCALAR(Method, Type, Kind)             \
+  void TAdvWriter::Method(Type& value) {                 \
+    uint8_t bytes[sizeof(Type)];                         \
+    StoreLE(bytes, value);                               \
+    WriteTagged(TAdvFilerKind::Kind, bytes, sizeof bytes); \
   }
 ADV_WRITE_SCALAR(DefineInteger, int32_t, Integer)
 ADV_WRITE_SCALAR(DefineInteger64, int64_t, Integer64)
@@ -69,18 +85,16 @@ ADV_WRITE_SCALAR(DefineEnumerated, uint8_t, Enumerated)
 #undef ADV_WRITE_SCALAR
 
 void TAdvWriter::DefineReal(double& value) {
-  DefineValue(TAdvFilerKind::Real);
   uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   uint8_t bytes[8];
   StoreLE(bytes, bits);
-  WriteBytes(bytes, 8);
+  WriteTagged(TAdvFilerKind::Real, bytes, 8);
 }
 
 void TAdvWriter::DefineBoolean(bool& value) {
-  DefineValue(TAdvFilerKind::Boolean);
   const uint8_t byte = value ? 1 : 0;
-  WriteBytes(&byte, 1);
+  WriteTagged(TAdvFilerKind::Boolean, &byte, 1);
 }
 
 void TAdvWriter::DefineCharacter(char& value) {
@@ -90,10 +104,19 @@ void TAdvWriter::DefineCharacter(char& value) {
 
 void TAdvWriter::WriteLengthPrefixed(TAdvFilerKind kind, const void* data, uint32_t length,
                                      int prefixBytes) {
-  DefineValue(kind);
+  // Short texts (names, most strings) go out with their tag and length in
+  // one write.
+  constexpr uint32_t kJoined = 60;
+  if (length <= kJoined - 4) {
+    uint8_t bytes[kJoined];
+    StoreLE(bytes, length);
+    if (length) std::memcpy(bytes + prefixBytes, data, length);
+    WriteTagged(kind, bytes, uint32_t(prefixBytes) + length);
+    return;
+  }
   uint8_t prefix[4];
   StoreLE(prefix, length);
-  WriteBytes(prefix, uint32_t(prefixBytes));
+  WriteTagged(kind, prefix, uint32_t(prefixBytes));
   WriteBytes(data, length);
 }
 

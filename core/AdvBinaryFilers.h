@@ -40,6 +40,8 @@ class TAdvWriter : public TAdvFiler {
 
  protected:
   void WriteBytes(const void* data, uint32_t count);
+  // The kind's tag (DefineValue), then the bytes.
+  void WriteTagged(TAdvFilerKind kind, const void* data, uint32_t count);
   void WriteLengthPrefixed(TAdvFilerKind kind, const void* data, uint32_t length, int prefixBytes);
 };
 
