@@ -1,6 +1,7 @@
 #include "alerts/TrackingLogs.h"
 
 #include <charconv>
+#include <cstring>
 #include <cmath>
 
 #include "alerts/Alerts.h"
@@ -41,6 +42,37 @@ void SplitDateTime(double dateTime, int64_t& day, uint32_t& milliseconds) {
 bool IsControl(char c) {
   return static_cast<unsigned char>(c) < 32 || c == 127;
 }
+
+// Writes a line into room made for it beforehand.
+struct TLineWriter {
+  char* At;
+
+  void Char(char c) { *At++ = c; }
+  void Text(std::string_view text) {
+    std::memcpy(At, text.data(), text.size());
+    At += text.size();
+  }
+  // A field's text, control characters (tabs, line ends) made blanks.
+  void Field(std::string_view value) {
+    for (const char c : value) *At++ = IsControl(c) ? ' ' : c;
+  }
+  void Number(uint64_t value) { At = std::to_chars(At, At + 20, value).ptr; }
+  void TwoDigits(uint32_t value) {
+    *At++ = char('0' + value / 10 % 10);
+    *At++ = char('0' + value % 10);
+  }
+  // Hours (two digits at least), minutes and seconds of a duration.
+  void Clock(uint64_t milliseconds, std::string_view separator) {
+    const uint64_t seconds = milliseconds / 1000;
+    const uint64_t hours = seconds / 3600;
+    if (hours < 10) Char('0');
+    Number(hours);
+    Text(separator);
+    TwoDigits(static_cast<uint32_t>(seconds / 60 % 60));
+    Text(separator);
+    TwoDigits(static_cast<uint32_t>(seconds % 60));
+  }
+};
 
 }  // namespace
 
@@ -271,93 +303,78 @@ void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit
   if (!file) return;
 
   const std::string& separator = m_settings->FormatSettings().TimeSeparator;
-  m_out = &file->Buffer;
+  std::string subject;
+  if (hit && hit->Protocol() == kProtocolMail) subject = hit->Subject();
+  const std::string_view resource =
+      hit && SameTextAscii(hit->Resource(), kUnspecified) ? std::string_view("/")
+      : hit                                               ? hit->Resource()
+                                                          : std::string_view();
+
+  // The line is made in place: room for its longest form first (numbers at
+  // their widest), the unused tail cut off at the end.
   std::string& out = file->Buffer;
-  out += date;
-  out += '\t';
-  AppendTwoDigits(ms / 3600000);
-  out += separator;
-  AppendTwoDigits(ms / 60000 % 60);
-  out += separator;
-  AppendTwoDigits(ms / 1000 % 60);
-  out += '.';
+  const size_t begin = out.size();
+  size_t most = 192 + 4 * separator.size() + user.size() + protocolText.size() + alertText.size();
+  if (hit)
+    most += 2 * hit->Destination().size() + hit->Scheme().size() + resource.size() +
+            hit->Query().size() + subject.size();
+  out.resize(begin + most);
+  TLineWriter line{out.data() + begin};
+  line.Text(date);
+  line.Char('\t');
+  line.TwoDigits(ms / 3600000);
+  line.Text(separator);
+  line.TwoDigits(ms / 60000 % 60);
+  line.Text(separator);
+  line.TwoDigits(ms / 1000 % 60);
+  line.Char('.');
   const uint32_t fraction = ms % 1000;
-  out += char('0' + fraction / 100);
-  AppendTwoDigits(fraction % 100);
-  out += '\t';
-  AppendField(user);
-  out += '\t';
+  line.Char(char('0' + fraction / 100));
+  line.TwoDigits(fraction % 100);
+  line.Char('\t');
+  line.Field(user);
+  line.Char('\t');
   for (int shift = 24; shift >= 0; shift -= 8) {
-    AppendNumber((address >> shift) & 0xFF);
-    if (shift) out += '.';
+    line.Number((address >> shift) & 0xFF);
+    if (shift) line.Char('.');
   }
-  out += '\t';
-  AppendField(protocolText);
-  out += '\t';
-  AppendField(alertText);
-  out += '\t';
+  line.Char('\t');
+  line.Field(protocolText);
+  line.Char('\t');
+  line.Field(alertText);
+  line.Char('\t');
   if (hit) {
-    AppendField(hit->Destination());
-    out += '\t';
+    line.Field(hit->Destination());
+    line.Char('\t');
     if (IsWebLikeProtocol(hit->Protocol())) {
-      AppendField(hit->Scheme());
-      AppendField(hit->Destination());
-      const std::string_view resource = hit->Resource();
-      AppendField(SameTextAscii(resource, kUnspecified) ? std::string_view("/") : resource);
+      line.Field(hit->Scheme());
+      line.Field(hit->Destination());
+      line.Field(resource);
       if (!hit->Query().empty()) {
-        out += '?';
-        AppendField(hit->Query());
+        line.Char('?');
+        line.Field(hit->Query());
       }
     } else {
-      out += kNone;
+      line.Text(kNone);
     }
-    out += '\t';
+    line.Char('\t');
     if (hit->Protocol() == kProtocolMail)
-      AppendField(hit->Subject());
+      line.Field(subject);
     else
-      out += kNone;
-    out += '\t';
-    AppendNumber(hit->Size());
-    out += '\t';
-    AppendClock(hit->Data().TimeTaken);
+      line.Text(kNone);
+    line.Char('\t');
+    line.Number(hit->Size());
+    line.Char('\t');
+    line.Clock(hit->Data().TimeTaken, separator);
   } else {
-    out += "-\t-\t-\t0\t";
-    AppendClock(0);
+    line.Text("-\t-\t-\t0\t");
+    line.Clock(0, separator);
   }
-  out += "\r\n";
+  line.Text("\r\n");
+  out.resize(size_t(line.At - out.data()));
   if (out.size() >= kBlockSize && !WriteOut(*file)) {
     for (size_t i = 0; i < m_files.size(); ++i)
       if (m_files[i].get() == file) CloseAt(i);
   }
 }
 
-void TTrackingLog::AppendField(std::string_view value) {
-  std::string& out = *m_out;
-  const size_t start = out.size();
-  out += value;
-  for (size_t i = start; i < out.size(); ++i)
-    if (IsControl(out[i])) out[i] = ' ';
-}
-
-void TTrackingLog::AppendNumber(uint64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof(digits), value);
-  m_out->append(digits, result.ptr);
-}
-
-void TTrackingLog::AppendTwoDigits(uint32_t value) {
-  *m_out += char('0' + value / 10 % 10);
-  *m_out += char('0' + value % 10);
-}
-
-void TTrackingLog::AppendClock(uint64_t milliseconds) {
-  const uint64_t seconds = milliseconds / 1000;
-  const uint64_t hours = seconds / 3600;
-  if (hours < 10) *m_out += '0';
-  AppendNumber(hours);
-  const std::string& separator = m_settings->FormatSettings().TimeSeparator;
-  *m_out += separator;
-  AppendTwoDigits(static_cast<uint32_t>(seconds / 60 % 60));
-  *m_out += separator;
-  AppendTwoDigits(static_cast<uint32_t>(seconds % 60));
-}

@@ -136,10 +136,6 @@ class TTrackingLog : public TAdvObject {
   static bool WriteOut(TOpenFile& file);
   // Writes out and closes the file at `index` of m_files.
   void CloseAt(size_t index);
-  void AppendField(std::string_view value);
-  void AppendNumber(uint64_t value);
-  void AppendTwoDigits(uint32_t value);
-  void AppendClock(uint64_t milliseconds);
 
   const TSettings* m_settings = nullptr;
   TAliases* m_userNames = nullptr;
@@ -149,7 +145,6 @@ class TTrackingLog : public TAdvObject {
 
   std::vector<std::unique_ptr<TOpenFile>> m_files;  // at most kMaxOpenFiles
   TOpenFile* m_current = nullptr;                   // the file of the last line, in m_files or null
-  std::string* m_out = nullptr;                     // the buffer the line being made goes to
   uint64_t m_uses = 0;
   std::string m_scratchName;
   std::string m_failedFolder, m_failedName;  // the file whose open failed last, and when
