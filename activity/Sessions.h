@@ -39,10 +39,9 @@ class TSession : public TAdvPersistent {
   TSites& Sites() const { return *m_sites; }
   // Sorted by name; references shared with the alert groups. Most sessions
   // never raise one, so the list is made on first use: read-only walks ask
-  // AlertCount (or HasAlerts) first and leave it unmade.
+  // HasAlerts first and leave it unmade.
   TAdvNamedList& Alerts() const;
   bool HasAlerts() const { return m_alerts && m_alerts->Count() > 0; }
-  int AlertCount() const { return m_alerts ? m_alerts->Count() : 0; }
 
   // Extends the time span to the hit's second, counts it in Sites, Hits and Size.
   virtual void AddHit(const THit& hit);

@@ -305,10 +305,8 @@ void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit
   const std::string& separator = m_settings->FormatSettings().TimeSeparator;
   std::string subject;
   if (hit && hit->Protocol() == kProtocolMail) subject = hit->Subject();
-  const std::string_view resource =
-      hit && SameTextAscii(hit->Resource(), kUnspecified) ? std::string_view("/")
-      : hit                                               ? hit->Resource()
-                                                          : std::string_view();
+  std::string_view resource;
+  if (hit) resource = SameTextAscii(hit->Resource(), kUnspecified) ? "/" : hit->Resource();
 
   // The line is made in place: room for its longest form first (numbers at
   // their widest), the unused tail cut off at the end.

@@ -249,16 +249,8 @@ TAdvStringHashable& TAdvStringHash::Key(std::string_view name) const {
 }
 
 TAdvStringHashable* TAdvStringHash::GetByName(std::string_view name) const {
-  // Get's bucket walk with the name's own code: no copy into the spare key.
-  if (Capacity() == 0) return nullptr;
-  const uint32_t code = TAdvStringHashable::HashOf(name);
-  for (TAdvHashable* entry = BucketHead(int(code % uint32_t(Capacity()))); entry;
-       entry = entry->Next()) {
-    if (entry->HashCode() != code) continue;
-    auto* named = AdvCast<TAdvStringHashable>(entry);
-    if (named && SameTextAscii(named->Name(), name)) return named;
-  }
-  return nullptr;
+  // No copy into the spare key.
+  return FindNamed<TAdvStringHashable>(TAdvStringHashable::HashOf(name), name);
 }
 
 void TAdvStringHash::RemoveByName(std::string_view name) {

@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/AdvAscii.h"
 #include "core/AdvPersistents.h"
 
 class TAdvHash;
@@ -146,6 +147,21 @@ class TAdvHash : public TAdvPersistent {
 
  protected:
   ~TAdvHash() override;
+
+  // The entry of class Named (one with a Name) whose code is `code` and
+  // whose name is `name`, ASCII case ignored: the bucket walk of Get without
+  // a key entry, for tables whose entries' codes are their names' hashes.
+  template <class Named>
+  Named* FindNamed(uint32_t code, std::string_view name) const {
+    if (m_buckets.empty()) return nullptr;
+    for (TAdvHashable* entry = m_buckets[code % uint32_t(m_buckets.size())]; entry;
+         entry = entry->m_next) {
+      if (entry->HashCode() != code) continue;
+      auto* named = AdvCast<Named>(entry);
+      if (named && SameTextAscii(named->Name(), name)) return named;
+    }
+    return nullptr;
+  }
 
  private:
   void UpdateThreshold();

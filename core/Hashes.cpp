@@ -103,16 +103,7 @@ THashable* THash::ForceByName(std::string_view name) {
 }
 
 THashable* THash::GetByName(std::string_view name) const {
-  // The bucket walk of Get with the name's own code: no key entry is
-  // needed, so a table that is only searched and added to never makes one
-  // (a session's site table is one of hundreds of thousands).
-  if (Capacity() == 0) return nullptr;
-  const uint32_t code = THashable::HashOf(name);
-  for (TAdvHashable* entry = BucketHead(int(code % uint32_t(Capacity()))); entry;
-       entry = entry->Next()) {
-    if (entry->HashCode() != code) continue;
-    const auto* named = AdvCast<THashable>(entry);
-    if (named && SameTextAscii(named->Name(), name)) return const_cast<THashable*>(named);
-  }
-  return nullptr;
+  // No key entry is needed, so a table that is only searched and added to
+  // never makes one (a session's site table is one of hundreds of thousands).
+  return FindNamed<THashable>(THashable::HashOf(name), name);
 }

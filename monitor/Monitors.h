@@ -170,7 +170,6 @@ class TMonitor : public TAdvPersistent {
   void Purge();
   // Whether anything shows the user reports (on by default): building and
   // sorting them for tens of thousands of users is most of a refresh.
-  bool UserReports() const { return m_userReports; }
   void SetUserReports(bool on) { m_userReports = on; }
   // The per-hit work after filtering: tracking log, users and sessions,
   // triggers.
