@@ -284,33 +284,37 @@ std::string TAliases::LookupDefault(std::string_view raw, std::string_view fallb
   return std::string(fallback);
 }
 
-void TAliases::ClearMemo() {
-  m_memo.clear();
-  m_memoOld.clear();
+bool TWildMemo::Translate(const TStringWilds& wilds, std::string_view raw, std::string& name) {
+  if (auto at = m_current.find(raw); at != m_current.end()) {
+    if (at->second.Matched) name = at->second.Name;
+    return at->second.Matched;
+  }
+  TAnswer answer;
+  if (auto old = m_old.find(raw); old != m_old.end()) {
+    answer = std::move(old->second);
+    m_old.erase(old);
+  } else {
+    answer.Matched = wilds.TranslateText(raw, answer.Name);
+  }
+  if (m_current.size() >= kLimit) {
+    // A new generation: the old one goes, the current one becomes old.
+    m_old = std::move(m_current);
+    m_current.clear();
+  }
+  const bool matched = answer.Matched;
+  if (matched) name = answer.Name;
+  m_current.emplace(std::string(raw), std::move(answer));
+  return matched;
+}
+
+void TWildMemo::Clear() {
+  m_current.clear();
+  m_old.clear();
 }
 
 bool TAliases::TranslateWild(std::string_view raw, std::string& name) {
   if (m_wilds->Count() == 0) return false;
-  if (auto at = m_memo.find(raw); at != m_memo.end()) {
-    if (at->second.Matched) name = at->second.Name;
-    return at->second.Matched;
-  }
-  TMemoAnswer answer;
-  if (auto old = m_memoOld.find(raw); old != m_memoOld.end()) {
-    answer = std::move(old->second);
-    m_memoOld.erase(old);
-  } else {
-    answer.Matched = m_wilds->TranslateText(raw, answer.Name);
-  }
-  if (m_memo.size() >= kMemoLimit) {
-    // A new generation: the old one goes, the current one becomes old.
-    m_memoOld = std::move(m_memo);
-    m_memo.clear();
-  }
-  const bool matched = answer.Matched;
-  if (matched) name = answer.Name;
-  m_memo.emplace(std::string(raw), std::move(answer));
-  return matched;
+  return m_memo.Translate(*m_wilds, raw, name);
 }
 
 std::string TAliases::Lookup(std::string_view raw) {
@@ -424,6 +428,32 @@ void THosts::ClearIndex() {
 void THosts::Reindex() {
   ClearIndex();
   BuildIndex();
+}
+
+// ---------------------------------------------------------------------------
+// TAliasLookup
+
+TAliasLookup::TAliasLookup(TAliases& table) {
+  if (table.m_exact->Count() == 0 && table.Count() > 0) table.Reindex();
+  m_exactRef = table.m_exact;
+  m_wildsRef = table.m_wilds;
+  m_exact = m_exactRef.Get();
+  m_wilds = m_wildsRef.Get();
+}
+
+std::string_view TAliasLookup::LookupDefaultView(std::string_view raw,
+                                                 std::string_view fallback) const {
+  if (!m_exact) return fallback;
+  if (const std::string* name = m_exact->Find(raw)) return *name;
+  return fallback;
+}
+
+std::string_view TAliasLookup::LookupView(std::string_view raw) {
+  const std::string_view exact = LookupDefaultView(raw, {});
+  if (!exact.empty()) return exact;
+  if (m_wilds && m_wilds->Count() > 0 && m_memo.Translate(*m_wilds, raw, m_viewed))
+    return m_viewed;
+  return raw;
 }
 
 // ---------------------------------------------------------------------------

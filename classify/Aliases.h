@@ -112,6 +112,30 @@ class TMatches : public THash {
   ~TMatches() override = default;
 };
 
+// The answers of recent wildcard look-ups, bounded: two generations keep
+// the recently used answers. Belongs to one index and one thread.
+class TWildMemo {
+ public:
+  // The memoised TranslateText of `wilds`; false when no mask matches.
+  bool Translate(const TStringWilds& wilds, std::string_view raw, std::string& name);
+  void Clear();
+
+ private:
+  struct TAnswer {
+    bool Matched = false;
+    std::string Name;
+  };
+  struct TTextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+  };
+  using TMap = std::unordered_map<std::string, TAnswer, TTextHash, std::equal_to<>>;
+  static constexpr size_t kLimit = 4096;  // per generation
+
+  TMap m_current;
+  TMap m_old;  // the generation before; promoted on use
+};
+
 // The user-name table, and the base of the other kinds.
 class TAliases : public TAdvList {
   ADV_CLASS(TAliases)
@@ -209,26 +233,14 @@ class TAliases : public TAdvList {
   void BuildIndexOf(const std::vector<const TAliases*>& tables);
   // The memoised walk over the wildcard index; false when no mask matches.
   bool TranslateWild(std::string_view raw, std::string& name);
+  void ClearMemo() { m_memo.Clear(); }
 
  private:
-  struct TMemoAnswer {
-    bool Matched = false;
-    std::string Name;
-  };
-  struct TTextHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-  };
-  using TMemoMap = std::unordered_map<std::string, TMemoAnswer, TTextHash, std::equal_to<>>;
-  // Per generation; two generations keep the recently used answers.
-  static constexpr size_t kMemoLimit = 4096;
-
-  void ClearMemo();
+  friend class TAliasLookup;
 
   TAdvRef<TMatches> m_exact;
   TAdvRef<TStringWilds> m_wilds;
-  TMemoMap m_memo;       // current generation
-  TMemoMap m_memoOld;    // the generation before; promoted on use
+  TWildMemo m_memo;
   std::string m_viewed;  // LookupView's answer from the masks
   std::vector<std::string> m_indexProblems;
   std::vector<std::string> m_loadProblems;
@@ -290,6 +302,33 @@ class THosts : public TAliases {
   TAdvRef<TAliases> m_users;
   TAdvRef<TAliases> m_sites;
   std::vector<TAdvRef<TAliases>> m_indexed;  // what the index holds now
+};
+
+// A table's index as it stands, for the engine's look-ups on another
+// thread. It shares the built index, which is never changed once built, only
+// replaced, and keeps its own memo and answer text. Made on the table's own
+// thread (a missing index is built first, as the table's first look-up
+// would); used afterwards by one thread at a time, without the table.
+class TAliasLookup {
+ public:
+  TAliasLookup() = default;
+  explicit TAliasLookup(TAliases& table);
+
+  // Whether the table still has the index this was made from.
+  bool Reflects(const TAliases& table) const {
+    return m_exact == table.m_exact.Get() && m_wilds == table.m_wilds.Get();
+  }
+  // As the table's LookupView and LookupDefaultView.
+  std::string_view LookupView(std::string_view raw);
+  std::string_view LookupDefaultView(std::string_view raw, std::string_view fallback) const;
+
+ private:
+  TAdvRef<TMatches> m_exactRef;
+  TAdvRef<TStringWilds> m_wildsRef;
+  const TMatches* m_exact = nullptr;
+  const TStringWilds* m_wilds = nullptr;
+  TWildMemo m_memo;
+  std::string m_viewed;
 };
 
 // True for four dot-separated decimal numbers of 0..255.

@@ -1,5 +1,7 @@
 #include "classify/Profiles.h"
 
+#include <atomic>
+
 #include "classify/Aliases.h"
 #include "core/AdvAscii.h"
 #include "core/AdvFilers.h"
@@ -295,6 +297,13 @@ size_t TProfiles::SizeInBytes() const {
 // ---------------------------------------------------------------------------
 // TProfiles: classifying
 
+namespace {
+uint64_t NextGeneration() {
+  static std::atomic<uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+}  // namespace
+
 void TProfiles::Prepare() {
   Unprepare();
   if (Count() == 0) return;
@@ -313,10 +322,12 @@ void TProfiles::Prepare() {
   // in list order owns a keyword that two include.
   m_trie.Build(std::move(words));
   m_prepared = true;
+  m_generation = NextGeneration();
 }
 
 void TProfiles::Unprepare() {
   m_prepared = false;
+  m_generation = NextGeneration();
   m_trie.Clear();
   for (auto& owner : m_owners) owner->Unprepare();
   m_owners.clear();

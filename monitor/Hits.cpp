@@ -475,6 +475,27 @@ void TVexaHit::Assign(const TAdvObject& source) {
   const THitData& other = static_cast<const TVexaHit&>(source).m_data;
   m_data.Department = other.Department;
   m_data.FileType = other.FileType;
+  const auto* named = AdvCast<TVexaHit>(&source);
+  m_enrichedBy = named ? named->m_enrichedBy : 0;
+  if (m_enrichedBy != 0) {
+    m_readSource.Set(named->m_readSource.View());
+    m_readDestination.Set(named->m_readDestination.View());
+    m_readWithoutProfile = named->m_readWithoutProfile;
+  }
+}
+
+void TVexaHit::KeepAsRead() {
+  m_readSource.Set(m_data.Source.View());
+  m_readDestination.Set(m_data.Destination.View());
+  m_readWithoutProfile = m_data.Profile.Empty();
+}
+
+void TVexaHit::RestoreAsRead() {
+  if (m_enrichedBy == 0) return;
+  m_data.Source.Set(m_readSource.View());
+  m_data.Destination.Set(m_readDestination.View());
+  if (m_readWithoutProfile) m_data.Profile.Clear();
+  m_enrichedBy = 0;
 }
 
 namespace {

@@ -177,7 +177,18 @@ class TVexaHit : public THit {
   std::string_view FileTypeAlias() const { return m_data.FileType.View(); }
   void SetFileTypeAlias(std::string_view value) { m_data.FileType.Set(value); }
 
-  // THit's copy plus Department and FileType.
+  // The serial of the enricher that named the hit (see HitEnrichers.h); 0
+  // while it is unnamed. Not stored.
+  uint64_t EnrichedBy() const { return m_enrichedBy; }
+  void SetEnrichedBy(uint64_t serial) { m_enrichedBy = serial; }
+  // Naming keeps what it replaces (Source, Destination, whether Profile was
+  // empty), so that a hit named with tables that have changed since can be
+  // taken back to the text as read and named again.
+  void KeepAsRead();
+  void RestoreAsRead();
+
+  // THit's copy plus Department and FileType (and the naming mark when the
+  // source is a TVexaHit).
   void Assign(const TAdvObject& source) override;
   // The stored form: Protocol, Initiated, Source, StoredSourceAddress,
   // SourcePort, Destination, StoredDestinationAddress, DestinationPort,
@@ -190,4 +201,9 @@ class TVexaHit : public THit {
 
  private:
   void WriteUntagged(TAdvFiler& filer) const;
+
+  uint64_t m_enrichedBy = 0;
+  THitText m_readSource{};
+  THitText m_readDestination{};
+  bool m_readWithoutProfile = false;
 };

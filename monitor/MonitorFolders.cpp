@@ -10,6 +10,7 @@
 #include "core/AdvFiles.h"
 #include "core/AdvRequiredEntries.h"
 #include "core/AdvThreads.h"
+#include "monitor/HitEnrichers.h"
 #include "platform/Files.h"
 
 ADV_CLASS_IMPL(TMonitorFolder, TAdvPersistent)
@@ -346,8 +347,23 @@ int64_t TMonitorFolder::ReadFile(TFile& file) {
   return file.Count() - file.Index();
 }
 
+void TMonitorFolder::SetEnricher(THitEnricherRef enricher) {
+  std::lock_guard lock(m_enricherLock);
+  m_enricher = std::move(enricher);
+}
+
+uint64_t TMonitorFolder::EnricherSerial() const {
+  std::lock_guard lock(m_enricherLock);
+  return m_enricher ? m_enricher->Serial() : 0;
+}
+
 void TMonitorFolder::ReadRecords(TFile& file, TFormat& format) {
   THit& scratch = *file.ScratchHit();
+  THitEnricherRef enricher;
+  {
+    std::lock_guard lock(m_enricherLock);
+    enricher = m_enricher;
+  }
   while (format.HasMore()) {
     if (m_thread && !m_thread->IsActive()) return;
     if (!m_queue.HasRoom()) {
@@ -372,7 +388,16 @@ void TMonitorFolder::ReadRecords(TFile& file, TFormat& format) {
     if (!filled) continue;
     if (m_resolve) ResolveAddresses(scratch);
     if (m_hitHook && !m_hitHook(*this, scratch)) continue;
-    m_queue.WriteSlot().Assign(scratch);
+    TVexaHit& slot = m_queue.WriteSlot();
+    slot.Assign(scratch);
+    if (enricher) {
+      try {
+        enricher->Enrich(slot);
+      } catch (const std::exception&) {
+        // Left unnamed, as read: the engine names it and reports the error.
+        slot.Assign(scratch);
+      }
+    }
     m_queue.Push();
   }
 }

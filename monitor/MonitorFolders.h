@@ -25,6 +25,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -35,6 +36,9 @@
 #include "monitor/Hits.h"
 #include "monitor/Inputs.h"
 #include "monitor/Loaders.h"
+
+class THitEnricher;
+using THitEnricherRef = std::shared_ptr<THitEnricher>;
 
 class TAdvTimedThread;
 
@@ -133,6 +137,13 @@ class TMonitorFolder : public TAdvPersistent {
   // resolution when Resolve is set, hit filters): false drops the hit.
   using THitHook = std::function<bool(TMonitorFolder& input, THit& hit)>;
   void SetHitHook(THitHook hook) { m_hitHook = std::move(hook); }
+  // Names the hits on the thread as they enter the ring (see
+  // HitEnrichers.h); set by the engine's thread, which names the hits itself
+  // while there is none. The enricher is the input's own: no other thread
+  // uses it.
+  void SetEnricher(THitEnricherRef enricher);
+  // The serial of the enricher last set; 0 for none.
+  uint64_t EnricherSerial() const;
   // Runs on the thread when it starts and stops (the configuration changed).
   void SetOnRunningChanged(std::function<void()> handler) { m_onRunning = std::move(handler); }
 
@@ -214,6 +225,8 @@ class TMonitorFolder : public TAdvPersistent {
   std::atomic<uint32_t> m_retrySeconds{60};
   THitHook m_hitHook;
   std::function<void()> m_onRunning;
+  mutable std::mutex m_enricherLock;  // guards m_enricher
+  THitEnricherRef m_enricher;
 
   TAdvRef<TAdvTimedThread> m_thread;
   TQueue m_queue;

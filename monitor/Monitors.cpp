@@ -19,6 +19,7 @@
 #include "core/AdvXMLFilers.h"
 #include "mail/EmailTasks.h"
 #include "monitor/CompressFiles.h"
+#include "monitor/HitEnrichers.h"
 #include "monitor/HitFilters.h"
 #include "monitor/HitIndicies.h"
 #include "monitor/Hits.h"
@@ -28,9 +29,6 @@
 
 ADV_CLASS_IMPL(TMonitor, TAdvPersistent)
 ADV_EXCEPTION_IMPL(EMonitor, EAdvanced)
-
-static_assert(THit::kMatchTextSize <= TMonitor::kMatchBufferSize,
-              "the match buffer must hold any match text");
 
 TMonitor::TMonitor()
     : m_settings(AdvNew<TSettings>()),
@@ -135,6 +133,13 @@ void TMonitor::Open() {
   m_profiles->Rebuild();
   m_fileTypes->Reindex();
   m_departments->Reindex();
+  // The inputs name their hits from the first one on; should that fail, the
+  // engine names them, and tries again at the next cycle.
+  try {
+    RefreshEnrichers();
+  } catch (const std::exception& e) {
+    Report(e.what());
+  }
   // 5.
   m_inputs->StartAll();
   m_open = true;
@@ -150,6 +155,8 @@ void TMonitor::Close() {
     failure = std::current_exception();
   }
   m_inputs->StopAll();
+  for (int i = 0; i < m_inputs->Count(); ++i) m_inputs->Input(i)->SetEnricher(nullptr);
+  m_enricher.reset();
   m_profiles->Unprepare();
   m_hosts->ClearIndex();
   m_fileTypes->ClearIndex();
@@ -218,6 +225,7 @@ bool TMonitor::ProcessCycle() {
   if (!m_open) return false;
   ++m_counters.Cycles;
   try {
+    RefreshEnrichers();
     m_hitIndex->BeginBatch();
     for (int i = 0; i < m_inputs->Count(); ++i) ServeInput(*m_inputs->Input(i));
   } catch (const std::exception& e) {
@@ -248,7 +256,9 @@ void TMonitor::ServeInput(TMonitorFolder& input) {
   while (input.HasHits() && platform::TicksSince(start) < kInputBudget) {
     TVexaHit& hit = input.Front();
     try {
-      Enrich(hit);
+      // Named on the input's thread as a rule; again here when the tables
+      // changed after it was read.
+      if (hit.EnrichedBy() != m_enricherSerial) m_enricher->Enrich(hit);
       if (PassesFilters(input, hit)) {
         ProcessHit(hit);
         m_hitsAccepted = true;
@@ -267,17 +277,15 @@ void TMonitor::ServeInput(TMonitorFolder& input) {
   }
 }
 
-void TMonitor::Enrich(TVexaHit& hit) {
-  // The look-ups hand back views of the tables' own texts: copied into the
-  // hit at once, before the next look-up.
-  hit.SetSource(m_hosts->LookupView(hit.Source()));
-  hit.SetDestination(m_hosts->LookupView(hit.Destination()));
-  hit.SetDepartment(m_departments->LookupDefaultView(hit.Source(), kMiscellaneous));
-  hit.SetFileTypeAlias(m_fileTypes->LookupDefaultView(hit.FileType(), kMiscellaneous));
-  // A profile the loader set is kept.
-  if (hit.Profile().empty()) {
-    hit.MatchText(m_matchBuffer.data());
-    hit.SetProfile(m_profiles->ClassifyLowered(m_matchBuffer.data()));
+void TMonitor::RefreshEnrichers() {
+  if (!m_enricher || !m_enricher->Reflects(*m_hosts, *m_departments, *m_fileTypes, *m_profiles))
+    m_enricher = std::make_unique<THitEnricher>(*m_hosts, *m_departments, *m_fileTypes,
+                                                *m_profiles, ++m_enricherSerial);
+  for (int i = 0; i < m_inputs->Count(); ++i) {
+    TMonitorFolder& input = *m_inputs->Input(i);
+    if (input.EnricherSerial() == m_enricherSerial) continue;
+    input.SetEnricher(std::make_shared<THitEnricher>(*m_hosts, *m_departments, *m_fileTypes,
+                                                     *m_profiles, m_enricherSerial));
   }
 }
 

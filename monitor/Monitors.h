@@ -30,6 +30,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,7 @@ class TDepartments;
 class TEmailDispatcher;
 class TFileTypes;
 class TGroups;
+class THitEnricher;
 class THitIndicies;
 class THosts;
 class TAliases;
@@ -81,7 +83,6 @@ class TMonitor : public TAdvPersistent {
 
   // The time each input may take per cycle, in milliseconds of the tick.
   static constexpr uint32_t kInputBudget = 100;
-  static constexpr size_t kMatchBufferSize = 1028;
   static constexpr const char* kIndexFileName = "Default.Index";
   static constexpr const char* kHitFileName = "Default.Hits";
   static constexpr const char* kNoInputsTitle = "No Inputs";
@@ -212,8 +213,9 @@ class TMonitor : public TAdvPersistent {
  private:
   // One input's turn in the cycle.
   void ServeInput(TMonitorFolder& input);
-  // Host aliases, department, file-type alias and profile.
-  void Enrich(TVexaHit& hit);
+  // Makes a new enricher when the tables changed since the last, and gives
+  // every input whose enricher is older one of its own.
+  void RefreshEnrichers();
   bool PassesFilters(TMonitorFolder& input, const TVexaHit& hit);
   void DispatchQueuedAlerts();
   void ResetTriggerState();
@@ -255,8 +257,10 @@ class TMonitor : public TAdvPersistent {
   // What the trigger evaluation needs of the engine; the parts that change
   // are set for every hit.
   TTriggerContext m_context;
-  // Receives MatchText of the hit being classified.
-  std::array<char, kMatchBufferSize> m_matchBuffer{};
+  // Names the hits an input's thread left unnamed; the inputs' own
+  // enrichers carry the same serial.
+  std::unique_ptr<THitEnricher> m_enricher;
+  uint64_t m_enricherSerial = 0;
 
   bool m_indexRead = false;  // Define read the index (LoadIndex checks it)
   bool m_open = false;

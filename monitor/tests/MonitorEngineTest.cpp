@@ -140,6 +140,53 @@ TEST_F(MonitorTest, EnrichesHitsAndKeepsALoaderProfile) {
   EXPECT_EQ(m_monitor->HitIndex().GetHit(last)->Department(), "Miscellaneous");
 }
 
+// The input names its hits as it reads them, with the tables as they stood
+// at the engine's last cycle. Hits read before a change of the tables are
+// named again from the text as read: the names follow the tables in force
+// when the engine takes the hit, never the names of before.
+TEST_F(MonitorTest, InputNamesHitsAndTheEngineRenamesThemAfterATableChange) {
+  m_monitor->UserNames().FindOrAddAlias("Anna Lind")->Add("anna");
+  m_monitor->Profiles().IncludeKeyword("News", "news");
+  m_monitor->Hosts().Reindex();
+  m_monitor->Profiles().Rebuild();
+  AddSiteTrigger("All", {});
+  TMonitorFolder& input = AddInput("in");
+  Drain();  // the engine hands the new input its enricher
+
+  const int64_t t = UtcMs(2024, 3, 5, 9, 0, 0);
+  Feed(input, {SquidLine(t, "10.0.0.1", "TCP_MISS/200", 10, "http://a.example.com/news", "anna")});
+  ASSERT_TRUE(input.HasHits());
+  EXPECT_NE(input.Front().EnrichedBy(), 0u);
+  EXPECT_EQ(input.Front().Source(), "Anna Lind");
+  EXPECT_EQ(input.Front().Profile(), "News");
+  Drain();
+  ASSERT_NE(m_monitor->Users().FindUser("Anna Lind"), nullptr);
+
+  // Read with the old tables, taken by the engine after the change.
+  Feed(input, {SquidLine(t + 1000, "10.0.0.1", "TCP_MISS/200", 10, "http://b.example.com/news",
+                         "anna")});
+  ASSERT_EQ(input.Front().Source(), "Anna Lind");
+  m_monitor->UserNames().Alias(m_monitor->UserNames().IndexOfAlias("Anna Lind"))
+      ->SetName("A. Lind");
+  m_monitor->Hosts().Reindex();
+  m_monitor->Profiles().ExcludeKeyword("News", "news");
+  m_monitor->Profiles().Rebuild();
+  Drain();
+  TUser* renamed = m_monitor->Users().FindUser("A. Lind");
+  ASSERT_NE(renamed, nullptr);
+  EXPECT_EQ(renamed->Hits(), 1);
+  EXPECT_EQ(m_monitor->Users().FindUser("Anna Lind")->Hits(), 1);
+
+  // Read after the change: named with the new tables on the input.
+  Feed(input, {SquidLine(t + 2000, "10.0.0.1", "TCP_MISS/200", 10, "http://c.example.com/news",
+                         "anna")});
+  ASSERT_TRUE(input.HasHits());
+  EXPECT_EQ(input.Front().Source(), "A. Lind");
+  EXPECT_EQ(input.Front().Profile(), "Miscellaneous");
+  Drain();
+  EXPECT_EQ(renamed->Hits(), 2);
+}
+
 // A hit its input's filters turn away leaves no trace: no user, session,
 // alert, stored hit or tracking-log line, and no flag.
 TEST_F(MonitorTest, FilteredHitChangesNothing) {

@@ -1,0 +1,53 @@
+// The naming of a hit before its input's filters see it: Source and
+// Destination through the host aliases, Department from the aliased Source,
+// the file-type alias of the extension, and the profile from the hit's match
+// text unless the loader gave one.
+//
+// An enricher is made on the engine's thread from the tables as they stand:
+// it shares their alias indexes (which are replaced, never changed, when a
+// table is reindexed) and holds a prepared copy of the profiles, so that an
+// input's thread can name its hits as it reads them. Each enricher has a
+// serial; the engine compares the serial a hit was named with to that of its
+// own current enricher and names the hit again when they differ (the tables
+// changed after the hit was read).
+//
+// Thread safety: Reflects and construction on the tables' thread; Enrich on
+// one thread at a time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "classify/Aliases.h"
+#include "core/AdvObjects.h"
+#include "monitor/Hits.h"
+
+class TProfiles;
+
+class THitEnricher {
+ public:
+  THitEnricher(THosts& hosts, TDepartments& departments, TFileTypes& fileTypes,
+               const TProfiles& profiles, uint64_t serial);
+  ~THitEnricher();
+  THitEnricher(const THitEnricher&) = delete;
+  THitEnricher& operator=(const THitEnricher&) = delete;
+
+  uint64_t Serial() const { return m_serial; }
+  // Whether the tables still name hits as this enricher does.
+  bool Reflects(const THosts& hosts, const TDepartments& departments, const TFileTypes& fileTypes,
+                const TProfiles& profiles) const;
+  // Names the hit and marks it with this enricher's serial.
+  void Enrich(TVexaHit& hit);
+
+ private:
+  TAliasLookup m_hosts;
+  TAliasLookup m_departments;
+  TAliasLookup m_fileTypes;
+  TAdvRef<TProfiles> m_profiles;  // a prepared copy
+  const TProfiles* m_source = nullptr;
+  uint64_t m_sourceGeneration = 0;
+  uint64_t m_serial = 0;
+  std::array<char, THit::kMatchTextSize> m_matchBuffer{};
+};
+
