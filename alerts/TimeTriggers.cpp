@@ -232,8 +232,16 @@ bool TTimeRangeTrigger::Applies(const TUser& user, const TSession& session, TVex
   if (own) {
     if (m_mode == kSlidingTimeRange) {
       TTimeRangeHits* window = LiveWindow(user.Name(), context.Cutoff);
-      window->TrimBefore(context.CurrentTime() - double(m_slidingTime) / kSecondsPerDay);
-      window->AddToWindow(hit, context.HitNumber(hit));
+      const double start = context.CurrentTime() - double(m_slidingTime) / kSecondsPerDay;
+      window->TrimBefore(start);
+      // A hit older than the window's start counts for this test only: the
+      // next trim takes it out, and so does the one before an alert takes
+      // the window's hits. No alert can ever list it, so it is not stored
+      // for the window (an entry without a number is never listed): a
+      // backlog of old hits is not copied into the store hit by hit for
+      // nothing.
+      const bool lapsed = hit.Initiated() < start;
+      window->AddToWindow(hit, lapsed ? context.StoredHitNumber() : context.HitNumber(hit));
       fires = window->WindowFires(*this, m_hitsSquelch);
     } else if (m_mode == kFixedTimeRange) {
       if (InFixedWindow(hit.Initiated()) && BaseConditions(user, hit)) {

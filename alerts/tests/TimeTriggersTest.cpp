@@ -80,10 +80,14 @@ TEST_F(TimeRange, HitsLeaveTheSlidingWindowByTheClock) {
   Live(At(12, 1, 15));  // the first has left: two in the window
   EXPECT_TRUE(Alerts().empty());
   EXPECT_EQ(t->Hash().Window("u101")->AggrSourceSize(), 1200);
-  // Hits of an old log never fire: each is trimmed when the next arrives.
+  // Hits of an old log never fire: each is trimmed when the next arrives,
+  // and none is stored, since no alert can take it.
+  const int32_t stored = m_store->Capacity();
   m_context.Now = At(18, 0, 0);
   for (int s = 0; s < 10; ++s) Process({.Initiated = At(8, 0, s)});
   EXPECT_TRUE(Alerts().empty());
+  EXPECT_EQ(m_store->Capacity(), stored);
+  EXPECT_EQ(t->Hash().Window("u101")->Count(), 1);
 }
 
 TEST_F(TimeRange, FixedWindowCountsHitsInItsHoursAcrossMidnight) {
