@@ -188,6 +188,11 @@ TTimeRangeHash::TTimeRangeHash() {
   SetCapacity(16);
 }
 
+bool TTimeRangeHash::SavesEntry(const TAdvHashable& entry) const {
+  // An empty window is as good as none: the next hit starts one afresh.
+  return static_cast<const TTimeRangeHits&>(entry).Count() > 0;
+}
+
 void TTimeRangeHash::RemoveOlderThan(double cutoff) {
   if (Count() == 0) return;
   std::vector<std::string> stale;
@@ -234,15 +239,16 @@ bool TTimeRangeTrigger::Applies(const TUser& user, const TSession& session, TVex
       TTimeRangeHits* window = LiveWindow(user.Name(), context.Cutoff);
       const double start = context.CurrentTime() - double(m_slidingTime) / kSecondsPerDay;
       window->TrimBefore(start);
-      // A hit older than the window's start counts for this test only: the
-      // next trim takes it out, and so does the one before an alert takes
-      // the window's hits. No alert can ever list it, so it is not stored
-      // for the window (an entry without a number is never listed): a
-      // backlog of old hits is not copied into the store hit by hit for
-      // nothing.
-      const bool lapsed = hit.Initiated() < start;
+      // A hit older than the window's start that finds the window empty
+      // counts for this test only: it leads the window, so the next trim,
+      // and the one before an alert takes the window's hits, takes it out.
+      // No alert can ever list it; it is not stored for the window, and
+      // leaves it at once. A backlog of old hits is then not copied into the
+      // store hit by hit for nothing, nor kept in the windows.
+      const bool lapsed = hit.Initiated() < start && window->Count() == 0;
       window->AddToWindow(hit, lapsed ? context.StoredHitNumber() : context.HitNumber(hit));
       fires = window->WindowFires(*this, m_hitsSquelch);
+      if (lapsed) window->TrimBefore(start);
     } else if (m_mode == kFixedTimeRange) {
       if (InFixedWindow(hit.Initiated()) && BaseConditions(user, hit)) {
         TTimeRangeHits* window = LiveWindow(user.Name(), context.Cutoff);

@@ -130,6 +130,8 @@ class TTimeRangeHash : public TAdvStringHash {
   }
   // Removes every window whose Newest is before `cutoff`.
   void RemoveOlderThan(double cutoff);
+  // Windows without hits are not saved.
+  bool SavesEntry(const TAdvHashable& entry) const override;
 
  protected:
   ~TTimeRangeHash() override = default;

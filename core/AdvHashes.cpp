@@ -150,13 +150,18 @@ void TAdvHash::Load(TAdvFiler& filer) {
 void TAdvHash::Save(TAdvFiler& filer) {
   filer.DefineBegin();
   Define(filer);
-  ForEach([&filer](TAdvHashable* entry) {
+  ForEach([this, &filer](TAdvHashable* entry) {
+    if (!SavesEntry(*entry)) return;
     filer.DefineBegin();
     TAdvObject* object = entry;
     filer.DefineObject(object, nullptr);
     filer.DefineEnd();
   });
   filer.DefineEnd();
+}
+
+bool TAdvHash::SavesEntry(const TAdvHashable&) const {
+  return true;
 }
 
 int TAdvHash::BucketOf(const TAdvHashable& entry) const {

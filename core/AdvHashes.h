@@ -119,6 +119,8 @@ class TAdvHash : public TAdvPersistent {
   // to the entries already present.
   void Load(TAdvFiler& filer) override;
   void Save(TAdvFiler& filer) override;
+  // Whether Save writes the entry; all are written unless a table says so.
+  virtual bool SavesEntry(const TAdvHashable& entry) const;
 
   // Bucket index of an entry: its code, unsigned, modulo Capacity.
   virtual int BucketOf(const TAdvHashable& entry) const;

@@ -80,14 +80,14 @@ TEST_F(TimeRange, HitsLeaveTheSlidingWindowByTheClock) {
   Live(At(12, 1, 15));  // the first has left: two in the window
   EXPECT_TRUE(Alerts().empty());
   EXPECT_EQ(t->Hash().Window("u101")->AggrSourceSize(), 1200);
-  // Hits of an old log never fire: each is trimmed when the next arrives,
-  // and none is stored, since no alert can take it.
+  // Hits of an old log never fire: each leaves the window at once, and none
+  // is stored, since no alert can take it.
   const int32_t stored = m_store->Capacity();
   m_context.Now = At(18, 0, 0);
   for (int s = 0; s < 10; ++s) Process({.Initiated = At(8, 0, s)});
   EXPECT_TRUE(Alerts().empty());
   EXPECT_EQ(m_store->Capacity(), stored);
-  EXPECT_EQ(t->Hash().Window("u101")->Count(), 1);
+  EXPECT_EQ(t->Hash().Window("u101")->Count(), 0);
 }
 
 TEST_F(TimeRange, FixedWindowCountsHitsInItsHoursAcrossMidnight) {
@@ -223,6 +223,9 @@ TEST(TimeRangeFiles, WindowsSurviveARestartAndAFileCannotTurnRefireOn) {
   TTimeRangeHits* window = t->Hash().ForceWindow("u101");
   window->AddToWindow(*MakeHit({.Initiated = At(12, 0, 0), .In = 10, .Out = 5}), 3);
   window->AddToWindow(*MakeHit({.Initiated = At(12, 0, 9), .In = 20, .Out = 1}), 4);
+  // An empty window is as good as none, and is not written.
+  t->Hash().ForceWindow("u102")->AddToWindow(*MakeHit({.Initiated = At(11, 0, 0)}), 1);
+  t->Hash().Window("u102")->EmptyWindow();
   triggers->Insert(0, t->Retain());
   SaveTriggersFile(*triggers, file);
 
@@ -246,6 +249,7 @@ TEST(TimeRangeFiles, WindowsSurviveARestartAndAFileCannotTurnRefireOn) {
   EXPECT_EQ(restored->AggrDestinationSize(), 6);
   EXPECT_EQ(restored->AggrSize(), 36);
   EXPECT_NEAR(restored->Newest(), At(12, 0, 9), 1e-9);
+  EXPECT_EQ(copy->Hash().Window("u102"), nullptr);
 }
 
 }  // namespace
