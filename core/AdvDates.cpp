@@ -1,6 +1,7 @@
 #include "core/AdvDates.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "core/AdvAscii.h"
 #include "core/AdvNumbers.h"
@@ -350,10 +351,16 @@ std::string ZoneName() {
   return zone.Name;
 }
 
-double LocalDateTimeFromUtc(int64_t utcMilliseconds) {
-  const int64_t local = utcMilliseconds + int64_t(OffsetAtUtc(utcMilliseconds)) * 1000;
+namespace {
+double LocalAtOffset(int64_t utcMilliseconds, int32_t offsetSeconds) {
+  const int64_t local = utcMilliseconds + int64_t(offsetSeconds) * 1000;
   const int64_t day = FloorDiv(local, kMillisecondsPerDay);
   return Join(day - kEpochDay, local - day * kMillisecondsPerDay);
+}
+}  // namespace
+
+double LocalDateTimeFromUtc(int64_t utcMilliseconds) {
+  return LocalAtOffset(utcMilliseconds, OffsetAtUtc(utcMilliseconds));
 }
 
 int64_t UtcFromLocalDateTime(double localDateTime) {
@@ -368,6 +375,20 @@ int64_t UtcFromLocalDateTime(double localDateTime) {
 
 double AdvNow() {
   return LocalDateTimeFromUtc(platform::UtcMilliseconds());
+}
+
+double TAdvLocalClock::Now() {
+  const int64_t utc = platform::UtcMilliseconds();
+  const int64_t second = FloorDiv(utc, 1000);
+  const char* zone = std::getenv("TZ");
+  const bool zoneSet = zone != nullptr;
+  if (second != m_second || zoneSet != m_zoneSet || (zoneSet && m_zone != zone)) {
+    m_offset = OffsetAtUtc(utc);
+    m_second = second;
+    m_zoneSet = zoneSet;
+    m_zone = zoneSet ? zone : "";
+  }
+  return LocalAtOffset(utc, m_offset);
 }
 
 std::string ElapsedText(int64_t milliseconds, const TAdvFormatSettings& settings) {

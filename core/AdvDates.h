@@ -102,6 +102,20 @@ int64_t UtcFromLocalDateTime(double localDateTime);
 // The current local date-time from the program's clock (platform/Clock.h).
 double AdvNow();
 
+// AdvNow for a caller that asks many times a second (once per hit): the zone
+// offset is looked up again only when the UTC second or the TZ setting
+// changes, since offsets change on whole seconds.
+class TAdvLocalClock {
+ public:
+  double Now();
+
+ private:
+  int64_t m_second = INT64_MIN;
+  int32_t m_offset = 0;
+  std::string m_zone;  // the TZ setting the offset was found under
+  bool m_zoneSet = false;
+};
+
 // Hours (not limited to 99), minutes and seconds with two digits each, joined
 // by the time separator: 90 061 000 ms is "25:01:01". Milliseconds are
 // dropped; a negative duration is written with a leading "-".

@@ -222,14 +222,12 @@ bool TAdvItems::Placement(KeyCompare compare, int& index) const {
   return true;
 }
 
-void TAdvItems::CheckIndex(int index, std::string_view operation) const {
-  if (index < 0 || index >= m_count)
-    Error(operation, "Index " + Str(index) + " out of bounds (0.." + Str(m_count - 1) + ")");
+void TAdvItems::RaiseIndexError(int index, int last, std::string_view operation) const {
+  Error(operation, "Index " + Str(index) + " out of bounds (0.." + Str(last) + ")");
 }
 
 void TAdvItems::CheckInsertIndex(int index, std::string_view operation) const {
-  if (index < 0 || index > m_count)
-    Error(operation, "Index " + Str(index) + " out of bounds (0.." + Str(m_count) + ")");
+  if (index < 0 || index > m_count) RaiseIndexError(index, m_count, operation);
 }
 
 void TAdvItems::Grow() {

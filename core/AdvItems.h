@@ -135,9 +135,13 @@ class TAdvItems : public TAdvPersistent {
   // then raises (Error) or returns that index (Ignore).
   bool Placement(KeyCompare compare, int& index) const;
   // Raises "Index %d out of bounds (0..%d)" unless 0 <= index < Count.
-  void CheckIndex(int index, std::string_view operation) const;
+  void CheckIndex(int index, std::string_view operation) const {
+    if (index < 0 || index >= m_count) [[unlikely]]
+      RaiseIndexError(index, m_count - 1, operation);
+  }
   // The same for an insertion point, 0..Count.
   void CheckInsertIndex(int index, std::string_view operation) const;
+  void RaiseIndexError(int index, int last, std::string_view operation) const;
   // Disposes of the entry at `index` (owning classes); the slot is then empty.
   virtual void DisposeEntry(int index) {}
   // Storage bytes per slot, for SizeInBytes.

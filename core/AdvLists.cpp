@@ -14,11 +14,6 @@ TAdvList::~TAdvList() {
   Clear();
 }
 
-TAdvObject* TAdvList::GetItem(int index) const {
-  CheckIndex(index, "GetItem");
-  return m_objects.Get(index);
-}
-
 void TAdvList::SetItem(int index, TAdvObject* object) {
   CheckIndex(index, "SetItem");
   m_objects.Set(index, object);

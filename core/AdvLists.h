@@ -26,7 +26,10 @@ class TAdvList : public TAdvItems {
 
   TAdvList() = default;
 
-  TAdvObject* GetItem(int index) const;
+  TAdvObject* GetItem(int index) const {
+    CheckIndex(index, "GetItem");
+    return m_objects.Get(index);
+  }
   // Overwrites the entry without releasing the old one (it is the caller's).
   void SetItem(int index, TAdvObject* object);
   // The entry as T; unchecked, for lists that only hold T.

@@ -300,7 +300,7 @@ void TMonitor::ProcessHit(TVexaHit& hit) {
   TSession* session = user->Sessions().AddHit(hit);
   // The retention boundary as of this hit: alerts of sessions that began
   // before it are recorded but not raised.
-  const double now = AdvNow();
+  const double now = m_localClock.Now();
   m_context.Now = now;
   m_context.Cutoff = m_settings->PurgeCutoff(now);
   m_context.CutoffSeconds = m_settings->PurgeCutoffSeconds(now);

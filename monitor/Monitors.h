@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "alerts/Triggers.h"
+#include "core/AdvDates.h"
 #include "core/AdvLists.h"
 #include "core/AdvPersistents.h"
 #include "monitor/VexaIssues.h"
@@ -257,6 +258,7 @@ class TMonitor : public TAdvPersistent {
   // What the trigger evaluation needs of the engine; the parts that change
   // are set for every hit.
   TTriggerContext m_context;
+  TAdvLocalClock m_localClock;  // the time of each hit
   // Names the hits an input's thread left unnamed; the inputs' own
   // enrichers carry the same serial.
   std::unique_ptr<THitEnricher> m_enricher;

@@ -165,6 +165,27 @@ TEST(AdvDates, ZoneTextChangesWithTheClocksInBerlin) {
   EXPECT_EQ(ZoneName(), "CET");  // the standard name, even in summer
 }
 
+// The clock for callers that ask once per hit looks the offset up again
+// when the clocks change and when the zone setting does.
+TEST(AdvDates, LocalClockFollowsTheClocksAndTheZoneSetting) {
+  constexpr int64_t kSpringForwardUtc = 1679792400000;  // 2023-03-26 01:00 UTC
+  TAdvLocalClock local;
+  {
+    vexatest::ScopedTimeZone zone("Europe/Berlin");
+    for (const int64_t at : {kSpringForwardUtc - 500, kSpringForwardUtc - 1, kSpringForwardUtc,
+                             kSpringForwardUtc + 1000}) {
+      ScopedClock clock(at);
+      EXPECT_EQ(local.Now(), AdvNow()) << at;
+    }
+    ScopedClock clock(kSpringForwardUtc);
+    EXPECT_EQ(local.Now(), EncodeDateTime(2023, 3, 26, 3, 0, 0));
+  }
+  // The same second under another zone.
+  vexatest::ScopedTimeZone zone("UTC");
+  ScopedClock clock(kSpringForwardUtc);
+  EXPECT_EQ(local.Now(), EncodeDateTime(2023, 3, 26, 1, 0, 0));
+}
+
 TEST(AdvDates, LocalAndUtcConvertThroughTheTimeZone) {
   vexatest::ScopedTimeZone zone("Europe/Berlin");
   const double local = EncodeDateTime(2023, 7, 15, 14, 0, 0);
