@@ -108,15 +108,21 @@ void TTimeRangeHits::TrimBefore(double t) {
   for (TAdvObject* entry : kept) m_hits->Insert(m_hits->Count(), entry);
 }
 
-bool TTimeRangeHits::WindowFires(const TTrigger& trigger, int32_t hitsSquelch) const {
-  const int n = Count();
+namespace {
+bool Fires(const TTrigger& trigger, int32_t hitsSquelch, int n, int64_t source,
+           int64_t destination, int64_t total) {
   const bool sized =
       trigger.IncomingSize() > 0 || trigger.OutgoingSize() > 0 || trigger.TotalSize() > 0;
   if (!sized) return n > hitsSquelch;
   if (n <= hitsSquelch) return false;
-  return (trigger.IncomingSize() > 0 && m_aggrSourceSize > trigger.IncomingSize()) ||
-         (trigger.OutgoingSize() > 0 && m_aggrDestinationSize > trigger.OutgoingSize()) ||
-         (trigger.TotalSize() > 0 && m_aggrSize > trigger.TotalSize());
+  return (trigger.IncomingSize() > 0 && source > trigger.IncomingSize()) ||
+         (trigger.OutgoingSize() > 0 && destination > trigger.OutgoingSize()) ||
+         (trigger.TotalSize() > 0 && total > trigger.TotalSize());
+}
+}  // namespace
+
+bool TTimeRangeHits::WindowFires(const TTrigger& trigger, int32_t hitsSquelch) const {
+  return Fires(trigger, hitsSquelch, Count(), m_aggrSourceSize, m_aggrDestinationSize, m_aggrSize);
 }
 
 void TTimeRangeHits::EmptyWindow() {
@@ -219,6 +225,12 @@ void TTimeRangeTrigger::SetNewHitAction(uint8_t) {
   THitTrigger::SetNewHitAction(kNewAlertForEachHit);
 }
 
+bool TTimeRangeTrigger::LoneHitFires(const TVexaHit& hit) const {
+  const int64_t source = hit.Data().SourceSize;
+  const int64_t destination = hit.Data().DestinationSize;
+  return Fires(*this, m_hitsSquelch, 1, source, destination, source + destination);
+}
+
 bool TTimeRangeTrigger::InFixedWindow(double initiated) const {
   const int64_t d = MillisecondOfDay(initiated);
   const int64_t start = MillisecondOfDay(m_fixedStart);
@@ -236,19 +248,24 @@ bool TTimeRangeTrigger::Applies(const TUser& user, const TSession& session, TVex
   const bool own = UsersMatch(user) && DepartmentMatches(hit) && HitConditions(hit);
   if (own) {
     if (m_mode == kSlidingTimeRange) {
-      TTimeRangeHits* window = LiveWindow(user.Name(), context.Cutoff);
+      // An empty window is as good as none: one is made only for a hit
+      // that joins it.
+      TTimeRangeHits* window = FindLiveWindow(user.Name(), context.Cutoff);
       const double start = context.CurrentTime() - double(m_slidingTime) / kSecondsPerDay;
-      window->TrimBefore(start);
+      if (window) window->TrimBefore(start);
       // A hit older than the window's start that finds the window empty
-      // counts for this test only: it leads the window, so the next trim,
-      // and the one before an alert takes the window's hits, takes it out.
-      // No alert can ever list it; it is not stored for the window, and
-      // leaves it at once. A backlog of old hits is then not copied into the
-      // store hit by hit for nothing, nor kept in the windows.
-      const bool lapsed = hit.Initiated() < start && window->Count() == 0;
-      window->AddToWindow(hit, lapsed ? context.StoredHitNumber() : context.HitNumber(hit));
-      fires = window->WindowFires(*this, m_hitsSquelch);
-      if (lapsed) window->TrimBefore(start);
+      // would lead it, so the next trim, and the one before an alert takes
+      // the window's hits, would take it out: no alert can ever list it. It
+      // counts for this firing test alone, without joining the window or
+      // being stored: a backlog of old hits is not copied into the store and
+      // the windows hit by hit for nothing.
+      if (hit.Initiated() < start && (!window || window->Count() == 0)) {
+        fires = LoneHitFires(hit);
+      } else {
+        if (!window) window = m_hash->ForceWindow(user.Name());
+        window->AddToWindow(hit, context.HitNumber(hit));
+        fires = window->WindowFires(*this, m_hitsSquelch);
+      }
     } else if (m_mode == kFixedTimeRange) {
       if (InFixedWindow(hit.Initiated()) && BaseConditions(user, hit)) {
         TTimeRangeHits* window = LiveWindow(user.Name(), context.Cutoff);
@@ -269,14 +286,20 @@ bool TTimeRangeTrigger::Applies(const TUser& user, const TSession& session, TVex
   return fires;
 }
 
-TTimeRangeHits* TTimeRangeTrigger::LiveWindow(const std::string& user, double cutoff) {
-  // A window that left the retention period counts as gone: the user
-  // starts a fresh one, as if the sweep had already removed it.
+TTimeRangeHits* TTimeRangeTrigger::FindLiveWindow(const std::string& user, double cutoff) {
+  // A window that left the retention period counts as gone, as if the
+  // sweep had already removed it.
   TTimeRangeHits* window = m_hash->Window(user);
   if (window && window->Newest() < cutoff) {
     m_hash->RemoveByName(user);
     window = nullptr;
   }
+  return window;
+}
+
+TTimeRangeHits* TTimeRangeTrigger::LiveWindow(const std::string& user, double cutoff) {
+  // The user starts a fresh window when there is no live one.
+  TTimeRangeHits* window = FindLiveWindow(user, cutoff);
   return window ? window : m_hash->ForceWindow(user);
 }
 

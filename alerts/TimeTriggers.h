@@ -193,6 +193,11 @@ class TTimeRangeTrigger : public THitTrigger {
   // The user's window for a new hit; one whose newest hit is before
   // `cutoff` is replaced by a fresh one.
   TTimeRangeHits* LiveWindow(const std::string& user, double cutoff);
+  // The same without making one: null when the user has no live window (a
+  // window before `cutoff` is removed).
+  TTimeRangeHits* FindLiveWindow(const std::string& user, double cutoff);
+  // Whether a hit fires the trigger as the only hit of a window.
+  bool LoneHitFires(const TVexaHit& hit) const;
 
   uint8_t m_mode = kSlidingTimeRange;
   double m_fixedStart = 0;

@@ -84,8 +84,6 @@ struct TTriggerContext {
   void BeginHit() { m_hitNumber = -1; }
   // The hit's number in the store, storing it on first use; -1 without a store.
   int32_t HitNumber(TVexaHit& hit);
-  // The number when the hit is stored already, else -1 (nothing is stored).
-  int32_t StoredHitNumber() const { return m_hitNumber; }
   // The current time (Now, or the clock when Now is 0).
   double CurrentTime() const;
 

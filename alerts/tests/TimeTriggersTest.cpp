@@ -88,6 +88,9 @@ TEST_F(TimeRange, HitsLeaveTheSlidingWindowByTheClock) {
   EXPECT_TRUE(Alerts().empty());
   EXPECT_EQ(m_store->Capacity(), stored);
   EXPECT_EQ(t->Hash().Window("u101")->Count(), 0);
+  // A user with nothing but old hits gets no window at all.
+  Process({.User = "u102", .Initiated = At(8, 1, 0)});
+  EXPECT_EQ(t->Hash().Window("u102"), nullptr);
 }
 
 TEST_F(TimeRange, FixedWindowCountsHitsInItsHoursAcrossMidnight) {
