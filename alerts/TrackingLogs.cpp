@@ -280,29 +280,22 @@ void TTrackingLog::Close() {
 // ---------------------------------------------------------------------------
 // Lines
 
-void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit* hit,
-                             std::string_view alertText, std::string_view protocolText,
-                             double dateTime) {
-  if (!m_settings || m_settings->TrackingLogLocation().empty()) return;
+bool TTrackingLog::TLineDate::Set(double dateTime, uint32_t& ms) {
   int64_t day;
-  uint32_t ms;
   SplitDateTime(dateTime, day, ms);
-  if (day != m_cachedDay) {
+  if (day != Day) {
     const std::string text = FormatDateTimeText("yyyy-mm-dd", double(day));
-    if (text.size() != sizeof(m_cachedDate)) return;  // a date no file can be named after
-    text.copy(m_cachedDate, sizeof(m_cachedDate));
-    m_cachedDay = day;
+    if (text.size() != sizeof(Text)) return false;  // a date no file can be named after
+    text.copy(Text, sizeof(Text));
+    Day = day;
   }
-  const std::string_view date(m_cachedDate, sizeof(m_cachedDate));
+  return true;
+}
 
-  // The file name, built in a reused buffer: the common case (same file as
-  // the line before) allocates nothing.
-  std::string& name = m_scratchName;
-  BuildFileName(name, date, user);
-  TOpenFile* file = UseFile(name);
-  if (!file) return;
-
-  const std::string& separator = m_settings->FormatSettings().TimeSeparator;
+void TTrackingLog::AppendLine(std::string& out, std::string_view date, uint32_t ms,
+                              std::string_view separator, std::string_view user, uint32_t address,
+                              const THit* hit, std::string_view alertText,
+                              std::string_view protocolText) {
   std::string subject;
   if (hit && hit->Protocol() == kProtocolMail) subject = hit->Subject();
   std::string_view resource;
@@ -310,7 +303,6 @@ void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit
 
   // The line is made in place: room for its longest form first (numbers at
   // their widest), the unused tail cut off at the end.
-  std::string& out = file->Buffer;
   const size_t begin = out.size();
   size_t most = 192 + 4 * separator.size() + user.size() + protocolText.size() + alertText.size();
   if (hit)
@@ -370,9 +362,60 @@ void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit
   }
   line.Text("\r\n");
   out.resize(size_t(line.At - out.data()));
-  if (out.size() >= kBlockSize && !WriteOut(*file)) {
+}
+
+bool TTrackingLog::FormatActivityLine(std::string& out, TLineDate& date,
+                                     std::string_view separator, std::string_view user,
+                                     const THit& hit) {
+  out.clear();
+  uint32_t ms;
+  if (!date.Set(hit.Initiated(), ms)) return false;
+  AppendLine(out, date.View(), ms, separator, user, hit.Data().SourceAddress, &hit, kNone,
+             HitProtocolShortName(hit.Protocol()));
+  return true;
+}
+
+void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit* hit,
+                             std::string_view alertText, std::string_view protocolText,
+                             double dateTime) {
+  if (!m_settings || m_settings->TrackingLogLocation().empty()) return;
+  uint32_t ms;
+  if (!m_date.Set(dateTime, ms)) return;
+  TOpenFile* file = FileFor(m_date.View(), user);
+  if (!file) return;
+  AppendLine(file->Buffer, m_date.View(), ms, m_settings->FormatSettings().TimeSeparator, user,
+             address, hit, alertText, protocolText);
+  Collected(*file);
+}
+
+void TTrackingLog::WriteHitLine(const THit& hit, std::string_view line) {
+  if (!m_settings || !m_settings->TrackingLogActivity()) return;
+  if (!PassesFilter(hit.Source())) return;
+  if (m_settings->TrackingLogLocation().empty()) return;
+  uint32_t ms;
+  if (!m_date.Set(hit.Initiated(), ms)) return;
+  // The user text names the file in per-user mode only.
+  std::string_view user;
+  if (m_settings->TrackingLogPerUser())
+    user = m_userNames ? m_userNames->LookupView(hit.Source()) : hit.Source();
+  TOpenFile* file = FileFor(m_date.View(), user);
+  if (!file) return;
+  file->Buffer += line;
+  Collected(*file);
+}
+
+TTrackingLog::TOpenFile* TTrackingLog::FileFor(std::string_view date, std::string_view user) {
+  // The file name, built in a reused buffer: the common case (same file as
+  // the line before) allocates nothing.
+  std::string& name = m_scratchName;
+  BuildFileName(name, date, user);
+  return UseFile(name);
+}
+
+void TTrackingLog::Collected(TOpenFile& file) {
+  if (file.Buffer.size() >= kBlockSize && !WriteOut(file)) {
     for (size_t i = 0; i < m_files.size(); ++i)
-      if (m_files[i].get() == file) CloseAt(i);
+      if (m_files[i].get() == &file) CloseAt(i);
   }
 }
 

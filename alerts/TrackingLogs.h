@@ -85,6 +85,25 @@ class TTrackingLog : public TAdvObject {
 
   // The activity line of a hit that passed its input's filters.
   void WriteHit(const THit& hit);
+  // The same with the line made beforehand by FormatActivityLine, with the
+  // settings' time separator and the user text of this log's user names.
+  void WriteHitLine(const THit& hit, std::string_view line);
+
+  // The date text of one day, kept because consecutive lines share it.
+  struct TLineDate {
+    int64_t Day = INT64_MIN;
+    char Text[10] = {};
+    // Sets the day of `dateTime` and the milliseconds into it; false for a
+    // date no file can be named after.
+    bool Set(double dateTime, uint32_t& ms);
+    std::string_view View() const { return std::string_view(Text, sizeof(Text)); }
+  };
+  // Makes a hit's activity line as WriteHit would collect it, on any thread:
+  // false (and `out` empty) when the hit has a date no file can be named
+  // after.
+  static bool FormatActivityLine(std::string& out, TLineDate& date, std::string_view separator,
+                                 std::string_view user, const THit& hit);
+  TAliases* UserNames() const { return m_userNames; }
   // The alert line of an alert queue item: the alert's latest hit from the
   // hit store, or no hit (and the current time) when the alert has none.
   // Raises the hit store's error when that hit cannot be read.
@@ -127,6 +146,15 @@ class TTrackingLog : public TAdvObject {
   // The common writing step: picks the file, then collects the line.
   void WriteLine(std::string_view user, uint32_t address, const THit* hit,
                  std::string_view alertText, std::string_view protocolText, double dateTime);
+  // Appends one line to `out`.
+  static void AppendLine(std::string& out, std::string_view date, uint32_t ms,
+                         std::string_view separator, std::string_view user, uint32_t address,
+                         const THit* hit, std::string_view alertText,
+                         std::string_view protocolText);
+  // The file for a line of this date and user, or null (see UseFile).
+  TOpenFile* FileFor(std::string_view date, std::string_view user);
+  // After a line was collected: the block goes out once it is full.
+  void Collected(TOpenFile& file);
   // The open file for the name in the current location, opened when
   // needed; null when the line must be dropped.
   TOpenFile* UseFile(const std::string& name);
@@ -149,7 +177,5 @@ class TTrackingLog : public TAdvObject {
   std::string m_scratchName;
   std::string m_failedFolder, m_failedName;  // the file whose open failed last, and when
   uint32_t m_failedTick = 0;
-  // The date text of one day, kept because consecutive lines share it.
-  int64_t m_cachedDay = INT64_MIN;
-  char m_cachedDate[10] = {};
+  TLineDate m_date;
 };

@@ -1,7 +1,6 @@
 #include "core/AdvDates.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "core/AdvAscii.h"
 #include "core/AdvNumbers.h"
@@ -380,13 +379,9 @@ double AdvNow() {
 double TAdvLocalClock::Now() {
   const int64_t utc = platform::UtcMilliseconds();
   const int64_t second = FloorDiv(utc, 1000);
-  const char* zone = std::getenv("TZ");
-  const bool zoneSet = zone != nullptr;
-  if (second != m_second || zoneSet != m_zoneSet || (zoneSet && m_zone != zone)) {
+  if (second != m_second) {
     m_offset = OffsetAtUtc(utc);
     m_second = second;
-    m_zoneSet = zoneSet;
-    m_zone = zoneSet ? zone : "";
   }
   return LocalAtOffset(utc, m_offset);
 }

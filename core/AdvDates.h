@@ -103,8 +103,9 @@ int64_t UtcFromLocalDateTime(double localDateTime);
 double AdvNow();
 
 // AdvNow for a caller that asks many times a second (once per hit): the zone
-// offset is looked up again only when the UTC second or the TZ setting
-// changes, since offsets change on whole seconds.
+// offset is looked up again only when the UTC second changes, since offsets
+// change on whole seconds. (The C library itself reads a changed TZ setting
+// only when told to, so a zone change shows from the next second on.)
 class TAdvLocalClock {
  public:
   double Now();
@@ -112,8 +113,6 @@ class TAdvLocalClock {
  private:
   int64_t m_second = INT64_MIN;
   int32_t m_offset = 0;
-  std::string m_zone;  // the TZ setting the offset was found under
-  bool m_zoneSet = false;
 };
 
 // Hours (not limited to 99), minutes and seconds with two digits each, joined

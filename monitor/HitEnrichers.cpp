@@ -31,6 +31,7 @@ bool THitEnricher::Reflects(const THosts& hosts, const TDepartments& departments
 void THitEnricher::Enrich(TVexaHit& hit) {
   hit.RestoreAsRead();
   hit.KeepAsRead();
+  hit.ActivityLineBuffer().clear();
   // The look-ups hand back views of the indexes' own texts: copied into the
   // hit at once, before the next look-up.
   hit.SetSource(m_hosts.LookupView(hit.Source()));
@@ -42,4 +43,22 @@ void THitEnricher::Enrich(TVexaHit& hit) {
     hit.SetProfile(m_profiles->ClassifyLowered(m_matchBuffer.data()));
   }
   hit.SetEnrichedBy(m_serial);
+}
+
+void THitEnricher::SetActivityLines(TAliases& userNames, std::string separator) {
+  m_userNames = TAliasLookup(userNames);
+  m_separator = std::move(separator);
+  m_makesLines = true;
+}
+
+bool THitEnricher::MakesActivityLines(const TAliases* userNames,
+                                      std::string_view separator) const {
+  if (!userNames) return !m_makesLines;
+  return m_makesLines && m_userNames.Reflects(*userNames) && m_separator == separator;
+}
+
+void THitEnricher::FormatActivityLine(TVexaHit& hit) {
+  if (!m_makesLines || hit.EnrichedBy() != m_serial) return;
+  TTrackingLog::FormatActivityLine(hit.ActivityLineBuffer(), m_lineDate, m_separator,
+                                   m_userNames.LookupView(hit.Source()), hit);
 }

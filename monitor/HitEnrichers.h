@@ -11,16 +11,24 @@
 // own current enricher and names the hit again when they differ (the tables
 // changed after the hit was read).
 //
-// Thread safety: Reflects and construction on the tables' thread; Enrich on
-// one thread at a time.
+// An input's enricher can also make each hit's tracking-log activity line
+// (with the user names' index and the time separator as they stood), which
+// the engine then only has to collect; a hit named again by the engine has
+// its line made by the log itself.
+//
+// Thread safety: Reflects, SetActivityLines and construction on the tables'
+// thread; Enrich and FormatActivityLine on one thread at a time.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "classify/Aliases.h"
 #include "core/AdvObjects.h"
+#include "alerts/TrackingLogs.h"
 #include "monitor/Hits.h"
 
 class TProfiles;
@@ -37,8 +45,18 @@ class THitEnricher {
   // Whether the tables still name hits as this enricher does.
   bool Reflects(const THosts& hosts, const TDepartments& departments, const TFileTypes& fileTypes,
                 const TProfiles& profiles) const;
-  // Names the hit and marks it with this enricher's serial.
+  // Names the hit and marks it with this enricher's serial; the hit's
+  // activity line is emptied.
   void Enrich(TVexaHit& hit);
+
+  // Makes activity lines from now on, with the user text from `userNames`
+  // and this time separator.
+  void SetActivityLines(TAliases& userNames, std::string separator);
+  // Whether activity lines are made as SetActivityLines would make them
+  // with these (never, for a null table).
+  bool MakesActivityLines(const TAliases* userNames, std::string_view separator) const;
+  // The named hit's activity line, when this enricher makes them.
+  void FormatActivityLine(TVexaHit& hit);
 
  private:
   TAliasLookup m_hosts;
@@ -49,5 +67,10 @@ class THitEnricher {
   uint64_t m_sourceGeneration = 0;
   uint64_t m_serial = 0;
   std::array<char, THit::kMatchTextSize> m_matchBuffer{};
+
+  bool m_makesLines = false;
+  TAliasLookup m_userNames;
+  std::string m_separator;
+  TTrackingLog::TLineDate m_lineDate;
 };
 

@@ -481,6 +481,9 @@ void TVexaHit::Assign(const TAdvObject& source) {
     m_readSource.Set(named->m_readSource.View());
     m_readDestination.Set(named->m_readDestination.View());
     m_readWithoutProfile = named->m_readWithoutProfile;
+    m_activityLine.assign(named->m_activityLine);
+  } else {
+    m_activityLine.clear();
   }
 }
 
@@ -496,6 +499,7 @@ void TVexaHit::RestoreAsRead() {
   m_data.Destination.Set(m_readDestination.View());
   if (m_readWithoutProfile) m_data.Profile.Clear();
   m_enrichedBy = 0;
+  m_activityLine.clear();
 }
 
 namespace {

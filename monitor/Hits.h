@@ -186,6 +186,10 @@ class TVexaHit : public THit {
   // taken back to the text as read and named again.
   void KeepAsRead();
   void RestoreAsRead();
+  // The hit's tracking-log activity line, made with its naming (see
+  // HitEnrichers.h); empty when none was made. Not stored.
+  const std::string& ActivityLine() const { return m_activityLine; }
+  std::string& ActivityLineBuffer() { return m_activityLine; }
 
   // THit's copy plus Department and FileType (and the naming mark when the
   // source is a TVexaHit).
@@ -206,4 +210,5 @@ class TVexaHit : public THit {
   THitText m_readSource{};
   THitText m_readDestination{};
   bool m_readWithoutProfile = false;
+  std::string m_activityLine;
 };

@@ -393,6 +393,7 @@ void TMonitorFolder::ReadRecords(TFile& file, TFormat& format) {
     if (enricher) {
       try {
         enricher->Enrich(slot);
+        enricher->FormatActivityLine(slot);
       } catch (const std::exception&) {
         // Left unnamed, as read: the engine names it and reports the error.
         slot.Assign(scratch);

@@ -278,14 +278,26 @@ void TMonitor::ServeInput(TMonitorFolder& input) {
 }
 
 void TMonitor::RefreshEnrichers() {
-  if (!m_enricher || !m_enricher->Reflects(*m_hosts, *m_departments, *m_fileTypes, *m_profiles))
-    m_enricher = std::make_unique<THitEnricher>(*m_hosts, *m_departments, *m_fileTypes,
-                                                *m_profiles, ++m_enricherSerial);
+  // Activity lines are made on the inputs' threads while the log wants them.
+  TAliases* lineNames = nullptr;
+  std::string separator;
+  if (m_trackingLog && m_trackingLog->UserNames() && m_settings->TrackingLogActivity() &&
+      !m_settings->TrackingLogLocation().empty()) {
+    lineNames = m_trackingLog->UserNames();
+    separator = m_settings->FormatSettings().TimeSeparator;
+  }
+  const auto make = [&](uint64_t serial) {
+    auto enricher = std::make_unique<THitEnricher>(*m_hosts, *m_departments, *m_fileTypes,
+                                                   *m_profiles, serial);
+    if (lineNames) enricher->SetActivityLines(*lineNames, separator);
+    return enricher;
+  };
+  if (!m_enricher || !m_enricher->Reflects(*m_hosts, *m_departments, *m_fileTypes, *m_profiles) ||
+      !m_enricher->MakesActivityLines(lineNames, separator))
+    m_enricher = make(++m_enricherSerial);
   for (int i = 0; i < m_inputs->Count(); ++i) {
     TMonitorFolder& input = *m_inputs->Input(i);
-    if (input.EnricherSerial() == m_enricherSerial) continue;
-    input.SetEnricher(std::make_shared<THitEnricher>(*m_hosts, *m_departments, *m_fileTypes,
-                                                     *m_profiles, m_enricherSerial));
+    if (input.EnricherSerial() != m_enricherSerial) input.SetEnricher(make(m_enricherSerial));
   }
 }
 
@@ -294,7 +306,13 @@ bool TMonitor::PassesFilters(TMonitorFolder& input, const TVexaHit& hit) {
 }
 
 void TMonitor::ProcessHit(TVexaHit& hit) {
-  if (m_trackingLog) m_trackingLog->WriteHit(hit);
+  if (m_trackingLog) {
+    // The line the input made, unless the hit was named again here.
+    if (!hit.ActivityLine().empty() && hit.EnrichedBy() == m_enricherSerial)
+      m_trackingLog->WriteHitLine(hit, hit.ActivityLine());
+    else
+      m_trackingLog->WriteHit(hit);
+  }
   TUser* user = m_users->FindForHit(hit);
   user->Sessions().SetGap(m_settings->Threshold());
   TSession* session = user->Sessions().AddHit(hit);

@@ -187,6 +187,44 @@ TEST_F(MonitorTest, InputNamesHitsAndTheEngineRenamesThemAfterATableChange) {
   EXPECT_EQ(renamed->Hits(), 2);
 }
 
+// The activity line an input makes with its naming is the very line the
+// log makes itself: the same hits, through an input that has its enricher
+// and through one that has none yet, give the same lines; a change of the
+// time separator is followed at once.
+TEST_F(MonitorTest, ActivityLinesMadeOnTheInputMatchTheLogsOwn) {
+  EnableTrackingLog();
+  m_monitor->UserNames().FindOrAddAlias("Anna Lind")->Add("anna");
+  m_monitor->Hosts().Reindex();
+  TMonitorFolder& early = AddInput("early");
+  Drain();
+  const int64_t t = UtcMs(2024, 3, 5, 9, 0, 0);
+  const std::vector<std::string> lines = {
+      SquidLine(t, "10.0.0.1", "TCP_MISS/200", 1234, "http://www.example.com/a?q=1", "anna"),
+      SquidLine(t + 61000, "10.0.0.2", "TCP_DENIED/403", 5, "http://x.example.org/", "-")};
+  Feed(early, lines);
+  ASSERT_TRUE(early.HasHits());
+  EXPECT_FALSE(early.Front().ActivityLine().empty());
+  Drain();
+  TMonitorFolder& late = AddInput("late");
+  Feed(late, lines);
+  EXPECT_TRUE(late.Front().ActivityLine().empty());
+  Drain();
+  std::vector<std::string> written = TrackingLines();
+  ASSERT_EQ(written.size(), 4u);
+  EXPECT_EQ(written[0], written[2]);
+  EXPECT_EQ(written[1], written[3]);
+  EXPECT_NE(written[0].find("\tAnna Lind\t"), std::string::npos) << written[0];
+
+  TAdvFormatSettings format = m_monitor->Settings().FormatSettings();
+  format.TimeSeparator = ".";
+  m_monitor->Settings().SetFormatSettings(format);
+  Feed(early, {lines[0]});
+  Drain();
+  written = TrackingLines();
+  ASSERT_EQ(written.size(), 5u);
+  EXPECT_EQ(written[4].substr(0, 19), "2024-03-05\t09.00.00") << written[4];
+}
+
 // A hit its input's filters turn away leaves no trace: no user, session,
 // alert, stored hit or tracking-log line, and no flag.
 TEST_F(MonitorTest, FilteredHitChangesNothing) {
