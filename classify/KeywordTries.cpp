@@ -9,6 +9,7 @@ TKeywordTrie::TKeywordTrie() {
 
 void TKeywordTrie::Clear() {
   std::fill(std::begin(m_root), std::end(m_root), kNone);
+  std::fill(std::begin(m_pairs), std::end(m_pairs), 0);
   m_edges.assign(2, 0);
   m_labels.clear();
   m_data.assign(1, kNoData);
@@ -33,6 +34,15 @@ void TKeywordTrie::Build(std::vector<TWord> words) {
   }
   words.resize(kept);
   m_words = int32_t(kept);
+  for (const TWord& word : words) {
+    const uint32_t first = uint8_t(word.Text[0]);
+    if (word.Text.size() == 1) {
+      for (uint32_t i = first << 8 >> 6; i < ((first + 1) << 8) >> 6; ++i) m_pairs[i] = ~uint64_t(0);
+    } else {
+      const uint32_t pair = first << 8 | uint8_t(word.Text[1]);
+      m_pairs[pair >> 6] |= uint64_t(1) << (pair & 63);
+    }
+  }
 
   // Breadth first: a pending node is a run of words sharing its prefix.
   struct TPending {

@@ -64,6 +64,12 @@ class TKeywordTrie {
     }
     return BinaryChild(first, last, byte);
   }
+  // False when no word can be found from a start whose first two bytes are
+  // these: no word begins with them, and no one-byte word with the first.
+  bool MayStart(uint8_t first, uint8_t second) const {
+    const uint32_t pair = uint32_t(first) << 8 | second;
+    return (m_pairs[pair >> 6] >> (pair & 63)) & 1;
+  }
   // From `node`: returns at once when it is terminal; otherwise follows the
   // bytes of `text` while a child exists, stopping at the first terminal node
   // reached or where the text or the trie ends. `count` is the bytes followed.
@@ -78,6 +84,7 @@ class TKeywordTrie {
   TNode BinaryChild(uint32_t first, uint32_t last, uint8_t byte) const;
 
   TNode m_root[256];
+  uint64_t m_pairs[65536 / 64];  // MayStart, one bit per pair of bytes
   std::vector<uint32_t> m_edges;  // node i: edges m_edges[i] .. m_edges[i + 1]
   std::vector<uint8_t> m_labels;  // the byte of each edge; edge e leads to node e + 1
   std::vector<int32_t> m_data;    // per node; kNoData unless a word ends there

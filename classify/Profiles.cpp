@@ -354,6 +354,8 @@ std::string_view TProfiles::ClassifyLowered(std::string_view text) const {
   if (!m_prepared || m_trie.WordCount() == 0) return kMiscellaneous;
   const size_t length = text.size();
   for (size_t start = 0; start < length; ++start) {
+    if (start + 1 < length && !m_trie.MayStart(uint8_t(text[start]), uint8_t(text[start + 1])))
+      continue;
     TKeywordTrie::TNode node = m_trie.Child(TKeywordTrie::kRoot, uint8_t(text[start]));
     size_t at = start + 1;
     while (node != TKeywordTrie::kNone) {

@@ -437,14 +437,16 @@ bool THit::HasReference() const {
 void THit::Assign(const TAdvObject& source) {
   TAdvPersistent::Assign(source);
   const THitData& other = static_cast<const THit&>(source).m_data;
-  m_data.Source = other.Source;
-  m_data.Destination = other.Destination;
-  m_data.Resource = other.Resource;
-  m_data.Query = other.Query;
-  m_data.ExtraText1 = other.ExtraText1;
-  m_data.ExtraText2 = other.ExtraText2;
-  m_data.Profile = other.Profile;
-  m_data.ExtraText3 = other.ExtraText3;
+  // The texts by their used length: a slot of the input ring is written for
+  // every hit, and most of each text's room is unused.
+  m_data.Source.Set(other.Source.View());
+  m_data.Destination.Set(other.Destination.View());
+  m_data.Resource.Set(other.Resource.View());
+  m_data.Query.Set(other.Query.View());
+  m_data.ExtraText1.Set(other.ExtraText1.View());
+  m_data.ExtraText2.Set(other.ExtraText2.View());
+  m_data.Profile.Set(other.Profile.View());
+  m_data.ExtraText3.Set(other.ExtraText3.View());
   m_data.SourceAddress = other.SourceAddress;
   m_data.DestinationAddress = other.DestinationAddress;
   std::memcpy(reinterpret_cast<uint8_t*>(&m_data) + kHitNumericOffset,
@@ -473,8 +475,8 @@ void THit::Save(TAdvFiler& filer) {
 void TVexaHit::Assign(const TAdvObject& source) {
   THit::Assign(source);
   const THitData& other = static_cast<const TVexaHit&>(source).m_data;
-  m_data.Department = other.Department;
-  m_data.FileType = other.FileType;
+  m_data.Department.Set(other.Department.View());
+  m_data.FileType.Set(other.FileType.View());
   const auto* named = AdvCast<TVexaHit>(&source);
   m_enrichedBy = named ? named->m_enrichedBy : 0;
   if (m_enrichedBy != 0) {
