@@ -38,6 +38,7 @@
 // the next line for it opens it afresh.
 //
 // Thread safety: none; the engine calls it on the main thread.
+// FormatActivityLine touches no log and may run on any thread.
 #pragma once
 
 #include <cstdint>

@@ -20,7 +20,9 @@
 // and listed in LoadProblems; the table still loads.
 //
 // Thread safety: none. Tables, indexes and look-ups belong to the main
-// thread, which runs both the engine cycle and the editors.
+// thread, which runs both the engine cycle and the editors. A built index is
+// never changed, only replaced, so a TAliasLookup made from it on the main
+// thread may be used on another.
 #pragma once
 
 #include <cstdint>
