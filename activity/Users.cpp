@@ -1,12 +1,23 @@
 #include "activity/Users.h"
 
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "activity/Reports.h"
 #include "core/AdvBinaryFilers.h"
 #include "core/AdvFilers.h"
 #include "core/AdvPaths.h"
+#include "core/AdvStreams.h"
 #include "monitor/Hits.h"
 
 ADV_CLASS_IMPL(TUser, TSummary)
@@ -224,6 +235,129 @@ void TUsers::Purge(const TActivityPurge& purge, TUserReport& active, TUserReport
   const TUserOrder order = purge.SortRecent ? TUserOrder::Recent : TUserOrder::Name;
   active.SortBy(order);
   idle.SortBy(order);
+}
+
+namespace {
+
+// What a helper thread writes of the users table, collected in memory.
+class TCollectedBytes : public TAdvStream {
+ public:
+  void Write(const void* buffer, uint32_t count) override {
+    Bytes.append(static_cast<const char*>(buffer), count);
+  }
+  std::string Bytes;
+
+ protected:
+  ~TCollectedBytes() override = default;
+};
+
+// The table's entries [from, to) as the hash's Save writes each one.
+void SaveEntries(TAdvFiler& filer, const std::vector<TAdvHashable*>& entries, size_t from,
+                 size_t to) {
+  for (size_t i = from; i < to; ++i) {
+    filer.DefineBegin();
+    TAdvObject* object = entries[i];
+    filer.DefineObject(object, nullptr);
+    filer.DefineEnd();
+  }
+}
+
+// The runs the helper has written and not yet handed over.
+struct TSaveHandOver {
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::deque<TAdvRef<TCollectedBytes>> Ready;
+  std::exception_ptr Failure;
+  bool Finished = false;  // the helper wrote its last run, or failed
+  bool Stop = false;      // the caller gave up
+};
+
+}  // namespace
+
+void TUsers::Save(TAdvFiler& filer) {
+  if (typeid(filer) != typeid(TAdvWriter) || Count() < kParallelSaveFrom) {
+    TSummaries::Save(filer);
+    return;
+  }
+  std::vector<TAdvHashable*> entries;
+  entries.reserve(size_t(Count()));
+  ForEach([&](TAdvHashable* entry) {
+    if (SavesEntry(*entry)) entries.push_back(entry);
+  });
+  const size_t runs = (entries.size() + kSaveRun - 1) / kSaveRun;
+  const auto bounds = [&](size_t run) {
+    return std::pair<size_t, size_t>(run * kSaveRun, std::min(entries.size(), (run + 1) * kSaveRun));
+  };
+
+  TSaveHandOver handOver;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        for (size_t run = 1; run < runs; run += 2) {
+          {
+            std::unique_lock lock(handOver.Lock);
+            handOver.Changed.wait(lock, [&] { return handOver.Stop || handOver.Ready.size() < 2; });
+            if (handOver.Stop) break;
+          }
+          TAdvRef<TCollectedBytes> bytes = AdvNew<TCollectedBytes>();
+          TAdvRef<TAdvWriter> writer = AdvNew<TAdvWriter>();
+          writer->SetStream(bytes.Get());
+          const auto [from, to] = bounds(run);
+          SaveEntries(*writer, entries, from, to);
+          std::lock_guard lock(handOver.Lock);
+          handOver.Ready.push_back(std::move(bytes));
+          handOver.Changed.notify_all();
+        }
+      } catch (...) {
+        std::lock_guard lock(handOver.Lock);
+        handOver.Failure = std::current_exception();
+      }
+      std::lock_guard lock(handOver.Lock);
+      handOver.Finished = true;
+      handOver.Changed.notify_all();
+    });
+  } catch (const std::system_error&) {
+    TSummaries::Save(filer);  // no second thread to be had
+    return;
+  }
+  // The helper ends before this frame does, however the writing ends.
+  struct TJoin {
+    TSaveHandOver& HandOver;
+    std::thread& Helper;
+    ~TJoin() {
+      {
+        std::lock_guard lock(HandOver.Lock);
+        HandOver.Stop = true;
+        HandOver.Changed.notify_all();
+      }
+      Helper.join();
+    }
+  } join{handOver, helper};
+
+  filer.DefineBegin();
+  Define(filer);
+  for (size_t run = 0; run < runs; ++run) {
+    if (run % 2 == 0) {
+      const auto [from, to] = bounds(run);
+      SaveEntries(filer, entries, from, to);
+      continue;
+    }
+    TAdvRef<TCollectedBytes> bytes;
+    {
+      std::unique_lock lock(handOver.Lock);
+      handOver.Changed.wait(lock, [&] { return !handOver.Ready.empty() || handOver.Finished; });
+      if (handOver.Ready.empty()) {
+        if (handOver.Failure) std::rethrow_exception(handOver.Failure);
+        Error("Save", "A part of the users table was not written");
+      }
+      bytes = std::move(handOver.Ready.front());
+      handOver.Ready.pop_front();
+      handOver.Changed.notify_all();
+    }
+    filer.Stream()->Write(bytes->Bytes.data(), uint32_t(bytes->Bytes.size()));
+  }
+  filer.DefineEnd();
 }
 
 void TUsers::TakeUsersFrom(TUsers& other) {

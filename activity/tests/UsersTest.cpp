@@ -8,6 +8,7 @@
 #include "activity/ActivityClasses.h"
 #include "activity/Reports.h"
 #include "activity/tests/ActivityFixtures.h"
+#include "core/AdvBinaryFilers.h"
 #include "core/AdvFactories.h"
 #include "core/AdvPaths.h"
 #include "platform/Clock.h"
@@ -263,6 +264,38 @@ TEST_F(UsersFile, RoundTripsUsersSessionsAndSites) {
   // Folding goes on into the loaded sessions.
   TSession* session = user->Sessions().AddHit(*MakeHit({.Initiated = At(13, 2, 0)}));
   EXPECT_EQ(session, user->Sessions().GetSession(1));
+}
+
+// The same binary form written a field at a time by one thread: a large
+// table takes the two-thread path only with the plain writer.
+class TOneThreadWriter : public TAdvWriter {
+  ADV_CLASS(TOneThreadWriter)
+};
+ADV_CLASS_IMPL(TOneThreadWriter, TAdvWriter)
+
+// A table large enough to be written by two threads gives the bytes the
+// one-thread walk gives, and loads back whole.
+TEST_F(UsersFile, ALargeTableWrittenByTwoThreadsHasTheOneThreadBytes) {
+  auto users = AdvNew<TUsers>();
+  const int count = TUsers::kParallelSaveFrom + 3 * int(TUsers::kSaveRun) + 17;
+  for (int i = 0; i < count; ++i) {
+    const std::string name = "user" + std::to_string(i);
+    const std::string site = "site" + std::to_string(i % 97) + ".example";
+    Fold(*users, {.Source = name, .Destination = site, .Initiated = At(10, i % 60, 0)});
+    if (i % 3 == 0) Fold(*users, {.Source = name, .Destination = "x.example", .Initiated = At(12, 0, 0)});
+  }
+  const std::string plain = m_file + ".plain";
+  SaveUsersFile(*users, m_file);
+  users->SaveToFile(plain, &TOneThreadWriter::ClassInfo);
+  const std::string bytes = vexatest::ReadFileText(m_file);
+  ASSERT_GT(bytes.size(), 100000u);
+  EXPECT_TRUE(bytes == vexatest::ReadFileText(plain));
+
+  auto loaded = AdvNew<TUsers>();
+  EXPECT_EQ(LoadUsersFile(*loaded, m_file), "");
+  EXPECT_EQ(loaded->Count(), count);
+  ASSERT_NE(loaded->FindUser("user3"), nullptr);
+  EXPECT_EQ(loaded->FindUser("user3")->Sessions().Count(), 2);
 }
 
 TEST_F(UsersFile, DamagedFileIsKeptAsideAndChangesNothing) {
