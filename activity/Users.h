@@ -151,7 +151,7 @@ class TUsers : public TSummaries {
   // two runs ahead) while the calling thread writes the others and then the
   // helper's in their turn. The bytes are those of the one-thread walk.
   static constexpr int kParallelSaveFrom = 8192;
-  static constexpr size_t kSaveRun = 2048;
+  static constexpr size_t kSaveRun = 512;
   void Save(TAdvFiler& filer) override;
 
  protected:
