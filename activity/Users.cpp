@@ -286,7 +286,8 @@ void TUsers::Save(TAdvFiler& filer) {
   });
   const size_t runs = (entries.size() + kSaveRun - 1) / kSaveRun;
   const auto bounds = [&](size_t run) {
-    return std::pair<size_t, size_t>(run * kSaveRun, std::min(entries.size(), (run + 1) * kSaveRun));
+    return std::pair<size_t, size_t>(run * kSaveRun,
+                                     std::min(entries.size(), (run + 1) * kSaveRun));
   };
 
   TSaveHandOver handOver;

@@ -109,8 +109,8 @@ void TTimeRangeHits::TrimBefore(double t) {
 }
 
 namespace {
-bool Fires(const TTrigger& trigger, int32_t hitsSquelch, int n, int64_t source,
-           int64_t destination, int64_t total) {
+bool Fires(const TTrigger& trigger, int32_t hitsSquelch, int n, int64_t source, int64_t destination,
+           int64_t total) {
   const bool sized =
       trigger.IncomingSize() > 0 || trigger.OutgoingSize() > 0 || trigger.TotalSize() > 0;
   if (!sized) return n > hitsSquelch;

@@ -364,9 +364,8 @@ void TTrackingLog::AppendLine(std::string& out, std::string_view date, uint32_t 
   out.resize(size_t(line.At - out.data()));
 }
 
-bool TTrackingLog::FormatActivityLine(std::string& out, TLineDate& date,
-                                     std::string_view separator, std::string_view user,
-                                     const THit& hit) {
+bool TTrackingLog::FormatActivityLine(std::string& out, TLineDate& date, std::string_view separator,
+                                      std::string_view user, const THit& hit) {
   out.clear();
   uint32_t ms;
   if (!date.Set(hit.Initiated(), ms)) return false;
@@ -418,4 +417,3 @@ void TTrackingLog::Collected(TOpenFile& file) {
       if (m_files[i].get() == &file) CloseAt(i);
   }
 }
-

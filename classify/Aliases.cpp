@@ -451,8 +451,7 @@ std::string_view TAliasLookup::LookupDefaultView(std::string_view raw,
 std::string_view TAliasLookup::LookupView(std::string_view raw) {
   const std::string_view exact = LookupDefaultView(raw, {});
   if (!exact.empty()) return exact;
-  if (m_wilds && m_wilds->Count() > 0 && m_memo.Translate(*m_wilds, raw, m_viewed))
-    return m_viewed;
+  if (m_wilds && m_wilds->Count() > 0 && m_memo.Translate(*m_wilds, raw, m_viewed)) return m_viewed;
   return raw;
 }
 

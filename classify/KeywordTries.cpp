@@ -37,7 +37,8 @@ void TKeywordTrie::Build(std::vector<TWord> words) {
   for (const TWord& word : words) {
     const uint32_t first = uint8_t(word.Text[0]);
     if (word.Text.size() == 1) {
-      for (uint32_t i = first << 8 >> 6; i < ((first + 1) << 8) >> 6; ++i) m_pairs[i] = ~uint64_t(0);
+      for (uint32_t i = first << 8 >> 6; i < ((first + 1) << 8) >> 6; ++i)
+        m_pairs[i] = ~uint64_t(0);
     } else {
       const uint32_t pair = first << 8 | uint8_t(word.Text[1]);
       m_pairs[pair >> 6] |= uint64_t(1) << (pair & 63);

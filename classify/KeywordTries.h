@@ -84,7 +84,7 @@ class TKeywordTrie {
   TNode BinaryChild(uint32_t first, uint32_t last, uint8_t byte) const;
 
   TNode m_root[256];
-  uint64_t m_pairs[65536 / 64];  // MayStart, one bit per pair of bytes
+  uint64_t m_pairs[65536 / 64];   // MayStart, one bit per pair of bytes
   std::vector<uint32_t> m_edges;  // node i: edges m_edges[i] .. m_edges[i + 1]
   std::vector<uint8_t> m_labels;  // the byte of each edge; edge e leads to node e + 1
   std::vector<int32_t> m_data;    // per node; kNoData unless a word ends there

@@ -51,8 +51,7 @@ void THitEnricher::SetActivityLines(TAliases& userNames, std::string separator) 
   m_makesLines = true;
 }
 
-bool THitEnricher::MakesActivityLines(const TAliases* userNames,
-                                      std::string_view separator) const {
+bool THitEnricher::MakesActivityLines(const TAliases* userNames, std::string_view separator) const {
   if (!userNames) return !m_makesLines;
   return m_makesLines && m_userNames.Reflects(*userNames) && m_separator == separator;
 }

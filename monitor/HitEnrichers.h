@@ -26,9 +26,9 @@
 #include <string>
 #include <string_view>
 
+#include "alerts/TrackingLogs.h"
 #include "classify/Aliases.h"
 #include "core/AdvObjects.h"
-#include "alerts/TrackingLogs.h"
 #include "monitor/Hits.h"
 
 class TProfiles;
@@ -73,4 +73,3 @@ class THitEnricher {
   std::string m_separator;
   TTrackingLog::TLineDate m_lineDate;
 };
-

@@ -287,8 +287,8 @@ void TMonitor::RefreshEnrichers() {
     separator = m_settings->FormatSettings().TimeSeparator;
   }
   const auto make = [&](uint64_t serial) {
-    auto enricher = std::make_unique<THitEnricher>(*m_hosts, *m_departments, *m_fileTypes,
-                                                   *m_profiles, serial);
+    auto enricher =
+        std::make_unique<THitEnricher>(*m_hosts, *m_departments, *m_fileTypes, *m_profiles, serial);
     if (lineNames) enricher->SetActivityLines(*lineNames, separator);
     return enricher;
   };

@@ -282,7 +282,8 @@ TEST_F(UsersFile, ALargeTableWrittenByTwoThreadsHasTheOneThreadBytes) {
     const std::string name = "user" + std::to_string(i);
     const std::string site = "site" + std::to_string(i % 97) + ".example";
     Fold(*users, {.Source = name, .Destination = site, .Initiated = At(10, i % 60, 0)});
-    if (i % 3 == 0) Fold(*users, {.Source = name, .Destination = "x.example", .Initiated = At(12, 0, 0)});
+    if (i % 3 == 0)
+      Fold(*users, {.Source = name, .Destination = "x.example", .Initiated = At(12, 0, 0)});
   }
   const std::string plain = m_file + ".plain";
   SaveUsersFile(*users, m_file);

@@ -163,10 +163,11 @@ TEST_F(MonitorTest, InputNamesHitsAndTheEngineRenamesThemAfterATableChange) {
   ASSERT_NE(m_monitor->Users().FindUser("Anna Lind"), nullptr);
 
   // Read with the old tables, taken by the engine after the change.
-  Feed(input, {SquidLine(t + 1000, "10.0.0.1", "TCP_MISS/200", 10, "http://b.example.com/news",
-                         "anna")});
+  Feed(input,
+       {SquidLine(t + 1000, "10.0.0.1", "TCP_MISS/200", 10, "http://b.example.com/news", "anna")});
   ASSERT_EQ(input.Front().Source(), "Anna Lind");
-  m_monitor->UserNames().Alias(m_monitor->UserNames().IndexOfAlias("Anna Lind"))
+  m_monitor->UserNames()
+      .Alias(m_monitor->UserNames().IndexOfAlias("Anna Lind"))
       ->SetName("A. Lind");
   m_monitor->Hosts().Reindex();
   m_monitor->Profiles().ExcludeKeyword("News", "news");
@@ -178,8 +179,8 @@ TEST_F(MonitorTest, InputNamesHitsAndTheEngineRenamesThemAfterATableChange) {
   EXPECT_EQ(m_monitor->Users().FindUser("Anna Lind")->Hits(), 1);
 
   // Read after the change: named with the new tables on the input.
-  Feed(input, {SquidLine(t + 2000, "10.0.0.1", "TCP_MISS/200", 10, "http://c.example.com/news",
-                         "anna")});
+  Feed(input,
+       {SquidLine(t + 2000, "10.0.0.1", "TCP_MISS/200", 10, "http://c.example.com/news", "anna")});
   ASSERT_TRUE(input.HasHits());
   EXPECT_EQ(input.Front().Source(), "A. Lind");
   EXPECT_EQ(input.Front().Profile(), "Miscellaneous");
