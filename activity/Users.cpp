@@ -6,7 +6,6 @@
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <string>
 #include <system_error>
 #include <thread>
 #include <typeinfo>
@@ -239,18 +238,6 @@ void TUsers::Purge(const TActivityPurge& purge, TUserReport& active, TUserReport
 
 namespace {
 
-// What a helper thread writes of the users table, collected in memory.
-class TCollectedBytes : public TAdvStream {
- public:
-  void Write(const void* buffer, uint32_t count) override {
-    Bytes.append(static_cast<const char*>(buffer), count);
-  }
-  std::string Bytes;
-
- protected:
-  ~TCollectedBytes() override = default;
-};
-
 // The table's entries [from, to) as the hash's Save writes each one.
 void SaveEntries(TAdvFiler& filer, const std::vector<TAdvHashable*>& entries, size_t from,
                  size_t to) {
@@ -266,7 +253,7 @@ void SaveEntries(TAdvFiler& filer, const std::vector<TAdvHashable*>& entries, si
 struct TSaveHandOver {
   std::mutex Lock;
   std::condition_variable Changed;
-  std::deque<TAdvRef<TCollectedBytes>> Ready;
+  std::deque<TAdvRef<TAdvCollectingStream>> Ready;
   std::exception_ptr Failure;
   bool Finished = false;  // the helper wrote its last run, or failed
   bool Stop = false;      // the caller gave up
@@ -301,7 +288,7 @@ void TUsers::Save(TAdvFiler& filer) {
             handOver.Changed.wait(lock, [&] { return handOver.Stop || handOver.Ready.size() < 2; });
             if (handOver.Stop) break;
           }
-          TAdvRef<TCollectedBytes> bytes = AdvNew<TCollectedBytes>();
+          TAdvRef<TAdvCollectingStream> bytes = AdvNew<TAdvCollectingStream>();
           TAdvRef<TAdvWriter> writer = AdvNew<TAdvWriter>();
           writer->SetStream(bytes.Get());
           const auto [from, to] = bounds(run);
@@ -344,7 +331,7 @@ void TUsers::Save(TAdvFiler& filer) {
       SaveEntries(filer, entries, from, to);
       continue;
     }
-    TAdvRef<TCollectedBytes> bytes;
+    TAdvRef<TAdvCollectingStream> bytes;
     {
       std::unique_lock lock(handOver.Lock);
       handOver.Changed.wait(lock, [&] { return !handOver.Ready.empty() || handOver.Finished; });
@@ -356,7 +343,7 @@ void TUsers::Save(TAdvFiler& filer) {
       handOver.Ready.pop_front();
       handOver.Changed.notify_all();
     }
-    filer.Stream()->Write(bytes->Bytes.data(), uint32_t(bytes->Bytes.size()));
+    filer.Stream()->Write(bytes->Bytes().data(), uint32_t(bytes->Bytes().size()));
   }
   filer.DefineEnd();
 }

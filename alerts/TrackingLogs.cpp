@@ -89,9 +89,12 @@ TTrackingLog::~TTrackingLog() {
 // ---------------------------------------------------------------------------
 // The two kinds of line and the filter
 
+bool TTrackingLog::WantsActivityLine(const THit& hit) {
+  return m_settings && m_settings->TrackingLogActivity() && PassesFilter(hit.Source());
+}
+
 void TTrackingLog::WriteHit(const THit& hit) {
-  if (!m_settings || !m_settings->TrackingLogActivity()) return;
-  if (!PassesFilter(hit.Source())) return;
+  if (!WantsActivityLine(hit)) return;
   const std::string_view user = m_userNames ? m_userNames->LookupView(hit.Source()) : hit.Source();
   WriteLine(user, hit.Data().SourceAddress, &hit, kNone, HitProtocolShortName(hit.Protocol()),
             hit.Initiated());
@@ -377,10 +380,8 @@ bool TTrackingLog::FormatActivityLine(std::string& out, TLineDate& date, std::st
 void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit* hit,
                              std::string_view alertText, std::string_view protocolText,
                              double dateTime) {
-  if (!m_settings || m_settings->TrackingLogLocation().empty()) return;
   uint32_t ms;
-  if (!m_date.Set(dateTime, ms)) return;
-  TOpenFile* file = FileFor(m_date.View(), user);
+  TOpenFile* file = LineFile(dateTime, user, ms);
   if (!file) return;
   AppendLine(file->Buffer, m_date.View(), ms, m_settings->FormatSettings().TimeSeparator, user,
              address, hit, alertText, protocolText);
@@ -388,26 +389,26 @@ void TTrackingLog::WriteLine(std::string_view user, uint32_t address, const THit
 }
 
 void TTrackingLog::WriteHitLine(const THit& hit, std::string_view line) {
-  if (!m_settings || !m_settings->TrackingLogActivity()) return;
-  if (!PassesFilter(hit.Source())) return;
-  if (m_settings->TrackingLogLocation().empty()) return;
-  uint32_t ms;
-  if (!m_date.Set(hit.Initiated(), ms)) return;
+  if (!WantsActivityLine(hit)) return;
   // The user text names the file in per-user mode only.
   std::string_view user;
   if (m_settings->TrackingLogPerUser())
     user = m_userNames ? m_userNames->LookupView(hit.Source()) : hit.Source();
-  TOpenFile* file = FileFor(m_date.View(), user);
+  uint32_t ms;
+  TOpenFile* file = LineFile(hit.Initiated(), user, ms);
   if (!file) return;
   file->Buffer += line;
   Collected(*file);
 }
 
-TTrackingLog::TOpenFile* TTrackingLog::FileFor(std::string_view date, std::string_view user) {
+TTrackingLog::TOpenFile* TTrackingLog::LineFile(double dateTime, std::string_view user,
+                                                uint32_t& ms) {
+  if (!m_settings || m_settings->TrackingLogLocation().empty()) return nullptr;
+  if (!m_date.Set(dateTime, ms)) return nullptr;
   // The file name, built in a reused buffer: the common case (same file as
   // the line before) allocates nothing.
   std::string& name = m_scratchName;
-  BuildFileName(name, date, user);
+  BuildFileName(name, m_date.View(), user);
   return UseFile(name);
 }
 

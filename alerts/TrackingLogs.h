@@ -152,8 +152,12 @@ class TTrackingLog : public TAdvObject {
                          std::string_view separator, std::string_view user, uint32_t address,
                          const THit* hit, std::string_view alertText,
                          std::string_view protocolText);
-  // The file for a line of this date and user, or null (see UseFile).
-  TOpenFile* FileFor(std::string_view date, std::string_view user);
+  // Whether the hit gets an activity line (the setting and the filter).
+  bool WantsActivityLine(const THit& hit);
+  // The file for a line of this time and user, with m_date set to its day
+  // and `ms` to the time into it; null when the line must be dropped (no
+  // location, a date no file can be named after, see UseFile).
+  TOpenFile* LineFile(double dateTime, std::string_view user, uint32_t& ms);
   // After a line was collected: the block goes out once it is full.
   void Collected(TOpenFile& file);
   // The open file for the name in the current location, opened when

@@ -278,13 +278,35 @@ void TAliases::BuildIndexOf(const std::vector<const TAliases*>& tables) {
   ClearMemo();
 }
 
-std::string TAliases::LookupDefault(std::string_view raw, std::string_view fallback) {
+void TAliases::EnsureIndexed() {
   if (m_exact->Count() == 0 && Count() > 0) Reindex();
-  if (const std::string* name = m_exact->Find(raw)) return *name;
-  return std::string(fallback);
+}
+
+namespace {
+
+// The look-ups over an index, shared by the table and TAliasLookup.
+std::string_view ExactView(const TMatches& exact, std::string_view raw, std::string_view fallback) {
+  if (const std::string* name = exact.Find(raw)) return *name;
+  return fallback;
+}
+
+std::string_view IndexView(const TMatches& exact, const TStringWilds& wilds, TWildMemo& memo,
+                           std::string& viewed, std::string_view raw) {
+  const std::string_view found = ExactView(exact, raw, {});
+  if (!found.empty()) return found;
+  if (memo.Translate(wilds, raw, viewed)) return viewed;
+  return raw;
+}
+
+}  // namespace
+
+std::string TAliases::LookupDefault(std::string_view raw, std::string_view fallback) {
+  EnsureIndexed();
+  return std::string(ExactView(*m_exact, raw, fallback));
 }
 
 bool TWildMemo::Translate(const TStringWilds& wilds, std::string_view raw, std::string& name) {
+  if (wilds.Count() == 0) return false;
   if (auto at = m_current.find(raw); at != m_current.end()) {
     if (at->second.Matched) name = at->second.Name;
     return at->second.Matched;
@@ -313,7 +335,6 @@ void TWildMemo::Clear() {
 }
 
 bool TAliases::TranslateWild(std::string_view raw, std::string& name) {
-  if (m_wilds->Count() == 0) return false;
   return m_memo.Translate(*m_wilds, raw, name);
 }
 
@@ -325,16 +346,13 @@ std::string TAliases::Lookup(std::string_view raw) {
 }
 
 std::string_view TAliases::LookupDefaultView(std::string_view raw, std::string_view fallback) {
-  if (m_exact->Count() == 0 && Count() > 0) Reindex();
-  if (const std::string* name = m_exact->Find(raw)) return *name;
-  return fallback;
+  EnsureIndexed();
+  return ExactView(*m_exact, raw, fallback);
 }
 
 std::string_view TAliases::LookupView(std::string_view raw) {
-  const std::string_view exact = LookupDefaultView(raw, {});
-  if (!exact.empty()) return exact;
-  if (TranslateWild(raw, m_viewed)) return m_viewed;
-  return raw;
+  EnsureIndexed();
+  return IndexView(*m_exact, *m_wilds, m_memo, m_viewed, raw);
 }
 
 bool TAliases::IsKnown(std::string_view text) {
@@ -434,25 +452,18 @@ void THosts::Reindex() {
 // TAliasLookup
 
 TAliasLookup::TAliasLookup(TAliases& table) {
-  if (table.m_exact->Count() == 0 && table.Count() > 0) table.Reindex();
-  m_exactRef = table.m_exact;
-  m_wildsRef = table.m_wilds;
-  m_exact = m_exactRef.Get();
-  m_wilds = m_wildsRef.Get();
+  table.EnsureIndexed();
+  m_exact = table.m_exact;
+  m_wilds = table.m_wilds;
 }
 
 std::string_view TAliasLookup::LookupDefaultView(std::string_view raw,
                                                  std::string_view fallback) const {
-  if (!m_exact) return fallback;
-  if (const std::string* name = m_exact->Find(raw)) return *name;
-  return fallback;
+  return m_exact ? ExactView(*m_exact, raw, fallback) : fallback;
 }
 
 std::string_view TAliasLookup::LookupView(std::string_view raw) {
-  const std::string_view exact = LookupDefaultView(raw, {});
-  if (!exact.empty()) return exact;
-  if (m_wilds && m_wilds->Count() > 0 && m_memo.Translate(*m_wilds, raw, m_viewed)) return m_viewed;
-  return raw;
+  return m_exact ? IndexView(*m_exact, *m_wilds, m_memo, m_viewed, raw) : raw;
 }
 
 // ---------------------------------------------------------------------------

@@ -118,7 +118,8 @@ class TMatches : public THash {
 // the recently used answers. Belongs to one index and one thread.
 class TWildMemo {
  public:
-  // The memoised TranslateText of `wilds`; false when no mask matches.
+  // The memoised TranslateText of `wilds`; false when no mask matches (or
+  // there is none).
   bool Translate(const TStringWilds& wilds, std::string_view raw, std::string& name);
   void Clear();
 
@@ -236,6 +237,9 @@ class TAliases : public TAdvList {
   // The memoised walk over the wildcard index; false when no mask matches.
   bool TranslateWild(std::string_view raw, std::string& name);
   void ClearMemo() { m_memo.Clear(); }
+  // Builds the index when it is empty and the table has aliases (the first
+  // look-up after a change that emptied it).
+  void EnsureIndexed();
 
  private:
   friend class TAliasLookup;
@@ -318,17 +322,15 @@ class TAliasLookup {
 
   // Whether the table still has the index this was made from.
   bool Reflects(const TAliases& table) const {
-    return m_exact == table.m_exact.Get() && m_wilds == table.m_wilds.Get();
+    return m_exact == table.m_exact && m_wilds == table.m_wilds;
   }
   // As the table's LookupView and LookupDefaultView.
   std::string_view LookupView(std::string_view raw);
   std::string_view LookupDefaultView(std::string_view raw, std::string_view fallback) const;
 
  private:
-  TAdvRef<TMatches> m_exactRef;
-  TAdvRef<TStringWilds> m_wildsRef;
-  const TMatches* m_exact = nullptr;
-  const TStringWilds* m_wilds = nullptr;
+  TAdvRef<TMatches> m_exact;  // both null in a look-up made from no table
+  TAdvRef<TStringWilds> m_wilds;
   TWildMemo m_memo;
   std::string m_viewed;
 };

@@ -161,7 +161,14 @@ size_t TProfile::SizeInBytes() const {
 // ---------------------------------------------------------------------------
 // TProfiles: the list
 
-TProfiles::TProfiles() = default;
+namespace {
+uint64_t NextGeneration() {
+  static std::atomic<uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+}  // namespace
+
+TProfiles::TProfiles() : m_generation(NextGeneration()) {}
 
 TProfiles::~TProfiles() {
   m_onChanged = nullptr;
@@ -297,13 +304,6 @@ size_t TProfiles::SizeInBytes() const {
 // ---------------------------------------------------------------------------
 // TProfiles: classifying
 
-namespace {
-uint64_t NextGeneration() {
-  static std::atomic<uint64_t> last{0};
-  return last.fetch_add(1, std::memory_order_relaxed) + 1;
-}
-}  // namespace
-
 void TProfiles::Prepare() {
   Unprepare();
   if (Count() == 0) return;
@@ -322,7 +322,6 @@ void TProfiles::Prepare() {
   // in list order owns a keyword that two include.
   m_trie.Build(std::move(words));
   m_prepared = true;
-  m_generation = NextGeneration();
 }
 
 void TProfiles::Unprepare() {

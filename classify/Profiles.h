@@ -110,8 +110,9 @@ class TProfiles : public TAdvNamedList {
   void Unprepare();
   void Rebuild();
   bool Prepared() const { return m_prepared; }
-  // Changes whenever the prepared state does (no two lists, or two states of
-  // one list, share a value), so a copy can tell whether it is still current.
+  // Changes whenever the prepared state does (Prepare unprepares first); no
+  // two lists, or two states of one list, share a value, so a copy can tell
+  // whether it is still current.
   uint64_t Generation() const { return m_generation; }
 
   // The category of a profile text (any case). The view stays valid until
@@ -167,7 +168,7 @@ class TProfiles : public TAdvNamedList {
   TKeywordTrie m_trie;
   std::vector<TAdvRef<TProfile>> m_owners;  // trie data -> profile
   bool m_prepared = false;
-  uint64_t m_generation = 0;
+  uint64_t m_generation;
   std::vector<std::string> m_loadProblems;
   std::function<void()> m_onChanged;
   int m_batch = 0;

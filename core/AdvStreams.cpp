@@ -3,6 +3,7 @@
 ADV_CLASS_IMPL(TAdvStream, TAdvObject)
 ADV_CLASS_IMPL(TAdvAccessStream, TAdvStream)
 ADV_CLASS_IMPL(TAdvStreamAdapter, TAdvStream)
+ADV_CLASS_IMPL(TAdvCollectingStream, TAdvStream)
 
 TAdvStream& TAdvStreamAdapter::Adapted(const char* operation) const {
   if (!m_stream) Error(operation, "Stream not assigned");

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/AdvObjects.h"
 
@@ -29,6 +30,23 @@ class TAdvAccessStream : public TAdvStream {
   virtual void SetPosition(int64_t position) {}
   virtual int64_t GetSize() { return 0; }
   virtual void SetSize(int64_t size) {}
+};
+
+// A write-only stream that collects what is written, in memory.
+class TAdvCollectingStream : public TAdvStream {
+  ADV_CLASS(TAdvCollectingStream)
+
+  void Write(const void* buffer, uint32_t count) override {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    m_bytes.insert(m_bytes.end(), bytes, bytes + count);
+  }
+  std::vector<uint8_t>& Bytes() { return m_bytes; }
+
+ protected:
+  ~TAdvCollectingStream() override = default;
+
+ private:
+  std::vector<uint8_t> m_bytes;
 };
 
 // Wraps another stream, which it holds but does not own: the wrapped stream

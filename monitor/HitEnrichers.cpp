@@ -8,8 +8,7 @@ THitEnricher::THitEnricher(THosts& hosts, TDepartments& departments, TFileTypes&
       m_departments(departments),
       m_fileTypes(fileTypes),
       m_profiles(AdvNew<TProfiles>()),
-      m_source(&profiles),
-      m_sourceGeneration(profiles.Generation()),
+      m_profilesGeneration(profiles.Generation()),
       m_serial(serial) {
   // The copy classifies as the list does now: prepared only when it is.
   m_profiles->TakeProfilesOf(profiles);
@@ -24,14 +23,11 @@ THitEnricher::~THitEnricher() = default;
 bool THitEnricher::Reflects(const THosts& hosts, const TDepartments& departments,
                             const TFileTypes& fileTypes, const TProfiles& profiles) const {
   return m_hosts.Reflects(hosts) && m_departments.Reflects(departments) &&
-         m_fileTypes.Reflects(fileTypes) && m_source == &profiles &&
-         m_sourceGeneration == profiles.Generation();
+         m_fileTypes.Reflects(fileTypes) && m_profilesGeneration == profiles.Generation();
 }
 
 void THitEnricher::Enrich(TVexaHit& hit) {
-  hit.RestoreAsRead();
-  hit.KeepAsRead();
-  hit.ActivityLineBuffer().clear();
+  hit.BeginNaming();
   // The look-ups hand back views of the indexes' own texts: copied into the
   // hit at once, before the next look-up.
   hit.SetSource(m_hosts.LookupView(hit.Source()));

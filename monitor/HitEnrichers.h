@@ -63,8 +63,7 @@ class THitEnricher {
   TAliasLookup m_departments;
   TAliasLookup m_fileTypes;
   TAdvRef<TProfiles> m_profiles;  // a prepared copy
-  const TProfiles* m_source = nullptr;
-  uint64_t m_sourceGeneration = 0;
+  uint64_t m_profilesGeneration;  // of the list copied
   uint64_t m_serial = 0;
   std::array<char, THit::kMatchTextSize> m_matchBuffer{};
 

@@ -15,27 +15,7 @@
 #include "monitor/HitLists.h"
 #include "monitor/Hits.h"
 
-// The records of the page being stored, as the file will receive them.
-class TIndicies::TStaging : public TAdvStream {
-  ADV_CLASS(TStaging)
-
-  void Write(const void* buffer, uint32_t count) override {
-    const auto* bytes = static_cast<const uint8_t*>(buffer);
-    m_bytes.insert(m_bytes.end(), bytes, bytes + count);
-  }
-  int64_t Writeable() override { return -1; }
-
-  std::vector<uint8_t>& Bytes() { return m_bytes; }
-
- protected:
-  ~TStaging() override = default;
-
- private:
-  std::vector<uint8_t> m_bytes;
-};
-
 ADV_CLASS_IMPL(TIndicies, TAdvPersistent)
-ADV_CLASS_IMPL(TIndicies::TStaging, TAdvStream)
 ADV_CLASS_IMPL(THitIndicies, TIndicies)
 
 // The store's writer thread. It takes jobs in order: a job that opens a page
@@ -152,7 +132,7 @@ TIndicies::TIndicies(TAdvClass recordClass)
       m_pool(new TAdvPool(recordClass, kPageSize)),
       m_writer(new TAdvBinaryWriter()),
       m_reader(new TAdvBinaryReader()),
-      m_staging(new TStaging()) {
+      m_staging(new TAdvCollectingStream()) {
   m_writer->SetStream(m_staging.Get());
 }
 

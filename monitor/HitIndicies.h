@@ -45,6 +45,7 @@
 #include "core/AdvBinaryFilers.h"
 #include "core/AdvIntegers.h"
 #include "core/AdvPersistents.h"
+#include "core/AdvStreams.h"
 #include "monitor/AdvPools.h"
 #include "monitor/CompressFiles.h"
 
@@ -144,7 +145,6 @@ class TIndicies : public TAdvPersistent {
   bool Pending() const { return m_submitted > 0 || StagedBytes() > 0; }
   size_t StagedBytes() const;
 
-  class TStaging;
   class TPageWriter;
 
   TAdvClass m_recordClass;
@@ -167,7 +167,7 @@ class TIndicies : public TAdvPersistent {
   int32_t m_walkSlot = kPageSize;
   // Write-behind: the records of the current page not yet handed on, the
   // writer, and what it still owes.
-  TAdvRef<TStaging> m_staging;
+  TAdvRef<TAdvCollectingStream> m_staging;
   std::unique_ptr<TPageWriter> m_pageWriter;
   bool m_stagedStartsPage = false;  // the staged bytes open a page of unknown offset
   int32_t m_submitted = 0;          // jobs handed to the writer since the last Sync

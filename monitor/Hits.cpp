@@ -489,18 +489,16 @@ void TVexaHit::Assign(const TAdvObject& source) {
   }
 }
 
-void TVexaHit::KeepAsRead() {
+void TVexaHit::BeginNaming() {
+  if (m_enrichedBy != 0) {
+    m_data.Source.Set(m_readSource.View());
+    m_data.Destination.Set(m_readDestination.View());
+    if (m_readWithoutProfile) m_data.Profile.Clear();
+    m_enrichedBy = 0;
+  }
   m_readSource.Set(m_data.Source.View());
   m_readDestination.Set(m_data.Destination.View());
   m_readWithoutProfile = m_data.Profile.Empty();
-}
-
-void TVexaHit::RestoreAsRead() {
-  if (m_enrichedBy == 0) return;
-  m_data.Source.Set(m_readSource.View());
-  m_data.Destination.Set(m_readDestination.View());
-  if (m_readWithoutProfile) m_data.Profile.Clear();
-  m_enrichedBy = 0;
   m_activityLine.clear();
 }
 

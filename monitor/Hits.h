@@ -181,11 +181,10 @@ class TVexaHit : public THit {
   // while it is unnamed. Not stored.
   uint64_t EnrichedBy() const { return m_enrichedBy; }
   void SetEnrichedBy(uint64_t serial) { m_enrichedBy = serial; }
-  // Naming keeps what it replaces (Source, Destination, whether Profile was
-  // empty), so that a hit named with tables that have changed since can be
-  // taken back to the text as read and named again.
-  void KeepAsRead();
-  void RestoreAsRead();
+  // Before naming: a hit already named goes back to the text as read
+  // (Source, Destination, and Profile when the loader gave none), what naming
+  // replaces is kept for the next time, and the activity line is emptied.
+  void BeginNaming();
   // The hit's tracking-log activity line, made with its naming (see
   // HitEnrichers.h); empty when none was made. Not stored.
   const std::string& ActivityLine() const { return m_activityLine; }

@@ -307,8 +307,8 @@ bool TMonitor::PassesFilters(TMonitorFolder& input, const TVexaHit& hit) {
 
 void TMonitor::ProcessHit(TVexaHit& hit) {
   if (m_trackingLog) {
-    // The line the input made, unless the hit was named again here.
-    if (!hit.ActivityLine().empty() && hit.EnrichedBy() == m_enricherSerial)
+    // The line the input made; naming the hit again here emptied it.
+    if (!hit.ActivityLine().empty())
       m_trackingLog->WriteHitLine(hit, hit.ActivityLine());
     else
       m_trackingLog->WriteHit(hit);
