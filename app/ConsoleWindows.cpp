@@ -108,9 +108,11 @@ void TConsoleWindows::PrintNewAlerts(TVexa& application) {
       m_out << "alert: " << OneLine(alert->TriggerName()) << " [" << PriorityText(alert->Priority())
             << "] " << OneLine(alert->UserText());
       if (!alert->Description().empty()) m_out << ": " << OneLine(alert->Description());
-      m_out << std::endl;
+      m_out << '\n';
     }
   }
+  // One flush for the refresh's lines: a backlog raises thousands at a time.
+  m_out.flush();
   // Alerts that left the groups (purged, dismissed) are forgotten; holding
   // the listed ones keeps their addresses from being reused meanwhile.
   std::sort(listed.begin(), listed.end(), byAddress);
