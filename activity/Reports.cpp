@@ -209,6 +209,17 @@ void TSiteReport::Fill(const TSummaries& sites) {
   });
 }
 
+void TSiteReport::Fill(const TSites& sites) {
+  sites.ForEach([this](const TSiteEntry& entry) {
+    TAdvRef<TSite> site = AdvNew<TSite>();
+    site->SetName(entry.Name());
+    site->SetCounts(entry.Counts());
+    AddSummary(site.Get());
+    m_totalHits = SaturatingAdd(m_totalHits, site->Hits());
+    m_totalSize = SaturatingAdd(m_totalSize, site->Size());
+  });
+}
+
 void TSiteReport::Clear() {
   TReport::Clear();
   m_totalHits = m_totalSize = 0;

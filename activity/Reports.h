@@ -178,6 +178,9 @@ class TSiteReport : public TReport {
 
   // Adds every site of the table and counts it in the totals.
   void Fill(const TSummaries& sites) override;
+  // Adds a summary copy of every site of a session's table and counts it
+  // in the totals.
+  void Fill(const TSites& sites);
   void Clear() override;
   void SortBy(TSiteOrder order);
 

@@ -36,7 +36,7 @@ TAdvNamedList& TSession::Alerts() const {
 void TSession::AddHit(const THit& hit) {
   const int64_t t = hit.SecondStamp();
   // Count the site first: if that fails the session is left unchanged.
-  m_sites->FindForHit(hit);
+  m_sites->AddHit(hit);
   if (t < m_start) m_start = t;
   if (t > m_finish) m_finish = t;
   m_hits = SaturatingAdd32(m_hits, 1);

@@ -1,31 +1,51 @@
-// Per-site summaries of one session: TSite counts the hits a user sent to one
-// host (after aliasing) within a session, TSites is the session's table of
-// them. SuggestKeyword proposes a profile keyword from a host name.
+// Per-site summaries of one session. TSiteCounts is what is counted of the
+// hits a user sent to one host (after aliasing) within a session. TSites is
+// the session's table of sites, kept compact (sessions outnumber everything
+// else in the activity model); TSite is a site as a summary object, which
+// the reports list and the files hold. SuggestKeyword proposes a profile
+// keyword from a host name.
 //
 // Thread safety: none; main thread only, like the rest of the activity model.
+// The names the tables share are guarded, so tables on other threads (a
+// scratch table being loaded, a save reading) do not disturb one another.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "activity/Summaries.h"
 #include "monitor/HitData.h"
 
+struct TSiteCounts {
+  int32_t Hits = 0;  // stops at INT32_MAX rather than wrapping
+  // Protocol of the last hit counted, whatever its time.
+  uint8_t Protocol = kProtocolUnknown;
+  // True while every hit counted failed (status Failed or Blocked); one
+  // successful hit clears it for good.
+  bool Failed = true;
+  int64_t Size = 0;
+  // Date-time of the latest hit.
+  double Accessed = 0;
+
+  void AddHit(const THit& hit);
+  // Sums; the protocol of the later of the two; failed while both are.
+  void MergeFrom(const TSiteCounts& other);
+};
+
 class TSite : public TSummary {
   ADV_CLASS(TSite)
 
   TSite() = default;
 
-  int32_t Hits() const { return m_hits; }
-  int64_t Size() const { return m_size; }
-  // Date-time of the latest hit.
-  double Accessed() const { return m_accessed; }
-  // Protocol of the last hit counted, whatever its time.
-  uint8_t Protocol() const { return m_protocol; }
-  // True while every hit counted failed (status Failed or Blocked); a new
-  // site starts true and one successful hit clears it for good.
-  bool Failed() const { return m_failed; }
+  int32_t Hits() const { return m_counts.Hits; }
+  int64_t Size() const { return m_counts.Size; }
+  double Accessed() const { return m_counts.Accessed; }
+  uint8_t Protocol() const { return m_counts.Protocol; }
+  bool Failed() const { return m_counts.Failed; }
+  const TSiteCounts& Counts() const { return m_counts; }
+  void SetCounts(const TSiteCounts& counts) { m_counts = counts; }
 
   // Hits 0, Size 0, Accessed 0, Protocol Unknown, Failed true.
   void ClearActivity() override;
@@ -46,29 +66,90 @@ class TSite : public TSummary {
   ~TSite() override = default;
 
  private:
-  int32_t m_hits = 0;  // stops at INT32_MAX rather than wrapping
-  int64_t m_size = 0;
-  double m_accessed = 0;
-  uint8_t m_protocol = kProtocolUnknown;
-  bool m_failed = true;
+  TSiteCounts m_counts;
 };
 
-class TSites : public TSummaries {
+// The protocol's URL prefix followed by the name (TSite::SiteURL).
+std::string SiteURLOf(uint8_t protocol, std::string_view name);
+
+// One site of a session's table, held by value in the table. The text of
+// its name is shared by every table holding a site of that exact spelling.
+// A reference to an entry holds until the table next gains a site, or is
+// assigned, loaded or cleared.
+class TSiteEntry {
+ public:
+  // The text record shared between tables (Sites.cpp keeps them).
+  struct TName;
+
+  const std::string& Name() const;
+  int32_t Hits() const { return m_counts.Hits; }
+  int64_t Size() const { return m_counts.Size; }
+  double Accessed() const { return m_counts.Accessed; }
+  uint8_t Protocol() const { return m_counts.Protocol; }
+  bool Failed() const { return m_counts.Failed; }
+  const TSiteCounts& Counts() const { return m_counts; }
+  std::string SiteURL() const { return SiteURLOf(m_counts.Protocol, Name()); }
+
+ private:
+  friend class TSites;
+
+  const TName* m_name = nullptr;  // one reference, held by the table
+  TSiteCounts m_counts;
+};
+
+// A session's sites, keyed by name with ASCII case ignored (the spelling
+// first seen is kept), in the order they were first seen. A table of a few
+// sites is searched by a walk; a larger one also keeps an index by name
+// code. In files it is a table of TSite entries, as a hash of summaries.
+class TSites : public TAdvPersistent {
   ADV_CLASS(TSites)
 
   TSites() = default;
 
-  TAdvClass EntryClass() const override { return &TSite::ClassInfo; }
-  // A session visits few sites: start small (a user table starts at 1009).
-  int InitialCapacity() const override { return 5; }
-
-  TSite* FindSite(std::string_view name) const { return static_cast<TSite*>(FindByName(name)); }
+  int Count() const { return int(m_count); }
+  const TSiteEntry& Site(int index) const { return m_entries[size_t(index)]; }
+  template <class F>
+  void ForEach(F&& visit) const {
+    for (uint32_t i = 0; i < m_count; ++i) visit(static_cast<const TSiteEntry&>(m_entries[i]));
+  }
+  // The site of this name (ASCII case ignored), or null.
+  const TSiteEntry* FindSite(std::string_view name) const;
+  // Counts the hit in the site its Destination names, made when missing.
+  // When making it fails the table is unchanged.
+  const TSiteEntry& AddHit(const THit& hit);
   // Every site of `other`: merged into the site of the same name, or added
   // as a copy.
   void MergeSites(const TSites& other);
+  void Clear();
+
+  void Assign(const TAdvObject& source) override;
+  // "Balance": what a hash of summaries wrote; read and not used.
+  void Define(TAdvFiler& filer) override;
+  // Begin, Define, one Begin/TSite/End group per site, End. Loading counts
+  // the sites of one name as one, skips nil entries and refuses objects of
+  // other classes.
+  void Load(TAdvFiler& filer) override;
+  void Save(TAdvFiler& filer) override;
+  size_t SizeInBytes() const override;
 
  protected:
-  ~TSites() override = default;
+  ~TSites() override;
+
+ private:
+  // The index of the site of this name, or -1.
+  int IndexOf(std::string_view name) const;
+  // A new uncounted site at the end; its name is `shared` (a reference is
+  // taken) when given, else the text of `name`.
+  TSiteEntry& Append(std::string_view name, const TSiteEntry::TName* shared);
+  void Grow();
+  void IndexEntry(uint32_t position);
+
+  std::unique_ptr<TSiteEntry[]> m_entries;
+  // Open addressing over the entries (position + 1; 0 is empty), twice the
+  // capacity in size; made once the table outgrows a walk.
+  std::unique_ptr<uint32_t[]> m_index;
+  uint32_t m_count = 0;
+  uint32_t m_capacity = 0;
 };
 
 // A keyword for a host: after a leading "www." or "ftp." (ASCII case

@@ -6,9 +6,9 @@
 // The engine's per-hit step is
 //   user = users.FindForHit(hit); user->Sessions().SetGap(threshold);
 //   session = user->Sessions().AddHit(hit);
-// one hash probe for the user, a binary search over its sessions and one
-// hash probe in the session's site table, none of which allocates once the
-// user, the session and the site exist.
+// one hash probe for the user, a binary search over its sessions and a
+// short walk (or one probe) of the session's site table, none of which
+// allocates once the user, the session and the site exist.
 //
 // On every display refresh Purge drops what left the retention window and
 // files the remaining users into the active and idle reports. The table is

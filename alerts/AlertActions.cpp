@@ -110,8 +110,7 @@ void AppendSitesTable(TAdvStrings& body, const TSession& session, const TSetting
   const TAdvFormatSettings& format = settings.FormatSettings();
   std::vector<std::vector<std::string>> rows;
   int64_t hits = 0, size = 0;
-  session.Sites().ForEach([&](TAdvHashable* entry) {
-    const auto& site = static_cast<const TSite&>(*entry);
+  session.Sites().ForEach([&](const TSiteEntry& site) {
     rows.push_back({site.Name(), std::to_string(site.Hits()),
                     std::to_string(RoundedSize(site.Size(), divisor)),
                     InitiatedText(site.Accessed(), format)});

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "core/AdvAscii.h"
 #include "core/AdvFilers.h"
@@ -119,19 +120,18 @@ void TAdvHash::Define(TAdvFiler& filer) {
   if (filer.IsReader()) SetBalance(balance);
 }
 
-void TAdvHash::Load(TAdvFiler& filer) {
-  filer.DefineBegin();
-  Define(filer);
+void LoadHashEntries(const TAdvObject& owner, TAdvFiler& filer, TAdvClass entryClass,
+                     const std::function<void(TAdvRef<TAdvObject>)>& take) {
   for (;;) {
     const TAdvFilerKind next = filer.Peek();
     if (next == TAdvFilerKind::End) break;
     if (next == TAdvFilerKind::Unknown)
-      Error("Load", "Expected an entry or the end of the table but found an unknown value");
+      owner.Error("Load", "Expected an entry or the end of the table but found an unknown value");
     filer.DefineBegin();
     TAdvObject* object = nullptr;
     TAdvRef<TAdvObject> loaded;
     try {
-      filer.DefineObject(object, EntryClass());
+      filer.DefineObject(object, entryClass);
     } catch (...) {
       TAdvObject::Release(object);
       throw;
@@ -139,11 +139,21 @@ void TAdvHash::Load(TAdvFiler& filer) {
     loaded.Reset(object);
     filer.DefineEnd();
     if (!loaded) continue;  // a stored nil holds no entry
-    if (!loaded->IsClassByName(EntryClass()) || !AdvCast<TAdvHashable>(loaded.Get()))
+    if (!loaded->IsClassByName(entryClass))
+      owner.Error("Load", "Can only contain objects descended from " + std::string(entryClass->Name));
+    take(std::move(loaded));
+  }
+}
+
+void TAdvHash::Load(TAdvFiler& filer) {
+  filer.DefineBegin();
+  Define(filer);
+  LoadHashEntries(*this, filer, EntryClass(), [this](TAdvRef<TAdvObject> loaded) {
+    if (!AdvCast<TAdvHashable>(loaded.Get()))
       Error("Load", "Can only contain objects descended from " + std::string(EntryClass()->Name));
     Add(static_cast<TAdvHashable*>(loaded.Get()));
     loaded.Detach();
-  }
+  });
   filer.DefineEnd();
 }
 

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -198,3 +199,11 @@ class TAdvStringHash : public TAdvHash {
  private:
   mutable TAdvRef<TAdvStringHashable> m_spare;
 };
+
+// The entries of a stored table as TAdvHash::Load reads them after the
+// table's own fields, for tables kept otherwise that share its form: each
+// Begin/object/End group up to the End (left for the caller to read), the
+// object made of `entryClass` or a class descended from it and handed to
+// `take`; a stored nil is skipped. Errors are raised as `owner`'s.
+void LoadHashEntries(const TAdvObject& owner, TAdvFiler& filer, TAdvClass entryClass,
+                     const std::function<void(TAdvRef<TAdvObject>)>& take);

@@ -144,7 +144,7 @@ TEST(SessionReport, OrdersLatestStartFirstOnTies) {
 TEST(SiteReport, OrdersAndTotals) {
   auto sites = AdvNew<TSites>();
   auto add = [&](std::string_view name, double when, uint32_t size) {
-    sites->FindForHit(*MakeHit({.Destination = name, .Initiated = when, .Size = size}));
+    sites->AddHit(*MakeHit({.Destination = name, .Initiated = when, .Size = size}));
   };
   add("b.com", At(10, 0, 0), 100);
   add("b.com", At(10, 0, 0), 100);

@@ -257,7 +257,7 @@ TEST_F(UsersFile, RoundTripsUsersSessionsAndSites) {
   EXPECT_EQ(user->Protocol(), kProtocolFileTransfer);
   EXPECT_EQ(user->Accessed(), At(13, 0, 0));
   ASSERT_EQ(user->Sessions().Count(), 2);
-  TSite* site = user->Sessions().GetSession(0)->Sites().FindSite("A.COM");
+  const TSiteEntry* site = user->Sessions().GetSession(0)->Sites().FindSite("A.COM");
   ASSERT_NE(site, nullptr);
   EXPECT_TRUE(site->Failed());
   EXPECT_EQ(user->Sessions().GetSession(1)->Start(), SecondsAt(13, 0, 0));
