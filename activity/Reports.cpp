@@ -209,7 +209,7 @@ void TSiteReport::Fill(const TSummaries& sites) {
   });
 }
 
-void TSiteReport::Fill(const TSites& sites) {
+void TSiteReport::Fill(const TSiteTable& sites) {
   sites.ForEach([this](const TSiteEntry& entry) {
     TAdvRef<TSite> site = AdvNew<TSite>();
     site->SetName(entry.Name());

@@ -180,7 +180,7 @@ class TSiteReport : public TReport {
   void Fill(const TSummaries& sites) override;
   // Adds a summary copy of every site of a session's table and counts it
   // in the totals.
-  void Fill(const TSites& sites);
+  void Fill(const TSiteTable& sites);
   void Clear() override;
   void SortBy(TSiteOrder order);
 

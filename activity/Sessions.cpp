@@ -8,26 +8,12 @@
 ADV_CLASS_IMPL(TSession, TAdvPersistent)
 ADV_CLASS_IMPL(TSessions, TAdvList)
 
-namespace {
-
-// Reading an owned part: a file may hold a nil there, but the owner relies
-// on the part existing, so a nil leaves a fresh empty one.
-template <class T>
-void DefineOwned(TAdvFiler& filer, const char* name, TAdvRef<T>& part, TAdvRef<T> (*make)()) {
-  filer.Field(name).DefineObjectRef(part);
-  if (!part) part = make();
-}
-
-TAdvRef<TSites> NewSites() {
-  return AdvNew<TSites>();
-}
-
-}  // namespace
-
 TSession::TSession()
     : m_start(std::numeric_limits<int64_t>::max()),
-      m_finish(std::numeric_limits<int64_t>::min()),
-      m_sites(NewSites()) {}
+      m_finish(std::numeric_limits<int64_t>::min()) {}
+
+static_assert(sizeof(void*) != 8 || sizeof(TSession) <= 72,
+              "a session outgrew the allocator's 80-byte block");
 
 TAdvNamedList& TSession::Alerts() const {
   return ForceActivityAlerts(m_alerts, true);
@@ -36,7 +22,7 @@ TAdvNamedList& TSession::Alerts() const {
 void TSession::AddHit(const THit& hit) {
   const int64_t t = hit.SecondStamp();
   // Count the site first: if that fails the session is left unchanged.
-  m_sites->AddHit(hit);
+  m_sites.AddHit(hit);
   if (t < m_start) m_start = t;
   if (t > m_finish) m_finish = t;
   m_hits = SaturatingAdd32(m_hits, 1);
@@ -45,7 +31,7 @@ void TSession::AddHit(const THit& hit) {
 
 void TSession::MergeFrom(const TSession& other) {
   if (&other == this) return;
-  m_sites->MergeSites(*other.m_sites);
+  m_sites.MergeSites(other.m_sites);
   if (other.HasAlerts()) MergeActivityAlerts(Alerts(), *other.m_alerts);
   if (other.m_start < m_start) m_start = other.m_start;
   if (other.m_finish > m_finish) m_finish = other.m_finish;
@@ -80,7 +66,7 @@ void TSession::Assign(const TAdvObject& source) {
   m_finish = session.m_finish;
   m_hits = session.m_hits;
   m_size = session.m_size;
-  m_sites->Assign(*session.m_sites);
+  m_sites = session.m_sites;
   if (m_alerts) m_alerts->Clear();
   if (session.HasAlerts()) MergeActivityAlerts(Alerts(), *session.m_alerts);
 }
@@ -91,7 +77,11 @@ void TSession::Define(TAdvFiler& filer) {
   filer.Field("Finish").DefineInteger64(m_finish);
   filer.Field("Hits").DefineInteger(m_hits);
   filer.Field("Size").DefineInteger64(m_size);
-  DefineOwned(filer, "Sites", m_sites, &NewSites);
+  // The file holds the sites as an object of their own; a stored nil
+  // leaves none.
+  TAdvRef<TSites> sites = TSites::Carrying(m_sites);
+  filer.Field("Sites").DefineObjectRef(sites);
+  if (!sites) m_sites.Clear();
   DefineActivityAlerts(filer, "Alerts", m_alerts, true);
 }
 

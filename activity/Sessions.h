@@ -36,7 +36,7 @@ class TSession : public TAdvPersistent {
   int32_t Hits() const { return m_hits; }
   int64_t Size() const { return m_size; }
   bool IsEmpty() const { return m_start > m_finish; }
-  TSites& Sites() const { return *m_sites; }
+  TSiteTable& Sites() const { return m_sites; }
   // Sorted by name; references shared with the alert groups. Most sessions
   // never raise one, so the list is made on first use: read-only walks ask
   // HasAlerts first and leave it unmade.
@@ -66,12 +66,13 @@ class TSession : public TAdvPersistent {
   ~TSession() override = default;
 
  private:
+  // In this order a session takes 72 bytes, 80 with the allocator's own.
   int64_t m_start;
   int64_t m_finish;
-  int32_t m_hits = 0;
   int64_t m_size = 0;
-  TAdvRef<TSites> m_sites;          // never null
   mutable TAdvRef<TAdvNamedList> m_alerts;  // null until Alerts() is first asked for
+  mutable TSiteTable m_sites;
+  int32_t m_hits = 0;
 };
 
 class TSessions : public TAdvList {

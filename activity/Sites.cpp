@@ -1,6 +1,10 @@
 #include "activity/Sites.h"
 
+#include <algorithm>
+#include <bit>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -178,12 +182,41 @@ const std::string& TSiteEntry::Name() const {
 // ---------------------------------------------------------------------------
 // The table
 
-TSites::~TSites() {
-  Clear();
+namespace {
+
+// The bytes of a table's block for this room: the sites, then the index
+// (twice the room) once the room passes a walk.
+size_t BlockBytes(uint32_t room) {
+  return size_t(room) * sizeof(TSiteEntry) +
+         (room > kWalkedSites ? size_t(room) * 2 * sizeof(uint32_t) : 0);
 }
 
-int TSites::IndexOf(std::string_view name) const {
-  if (!m_index) {
+uint32_t* IndexOfBlock(TSiteEntry* entries, uint32_t room) {
+  return room > kWalkedSites ? reinterpret_cast<uint32_t*>(entries + room) : nullptr;
+}
+
+}  // namespace
+
+TSiteTable& TSiteTable::operator=(const TSiteTable& other) {
+  if (&other != this) {
+    TSiteTable copy(other);
+    std::swap(m_entries, copy.m_entries);
+    std::swap(m_count, copy.m_count);
+  }
+  return *this;
+}
+
+uint32_t TSiteTable::Room() const {
+  return m_count ? std::bit_ceil(m_count) : 0;
+}
+
+uint32_t* TSiteTable::Index() const {
+  return IndexOfBlock(m_entries, Room());
+}
+
+int TSiteTable::IndexOf(std::string_view name) const {
+  const uint32_t* index = Index();
+  if (!index) {
     for (uint32_t i = 0; i < m_count; ++i) {
       const std::string& text = m_entries[i].m_name->Text;
       if (text.size() == name.size() && SameTextAscii(text, name)) return int(i);
@@ -191,58 +224,69 @@ int TSites::IndexOf(std::string_view name) const {
     return -1;
   }
   const uint32_t code = THashable::HashOf(name);
-  const uint32_t mask = m_capacity * 2 - 1;
+  const uint32_t mask = Room() * 2 - 1;
   for (uint32_t slot = code & mask;; slot = (slot + 1) & mask) {
-    const uint32_t at = m_index[slot];
+    const uint32_t at = index[slot];
     if (!at) return -1;
     const TName* entry = m_entries[at - 1].m_name;
     if (entry->Code == code && SameTextAscii(entry->Text, name)) return int(at - 1);
   }
 }
 
-const TSiteEntry* TSites::FindSite(std::string_view name) const {
+const TSiteEntry* TSiteTable::FindSite(std::string_view name) const {
   const int at = IndexOf(name);
   return at < 0 ? nullptr : &m_entries[size_t(at)];
 }
 
-void TSites::IndexEntry(uint32_t position) {
-  const uint32_t mask = m_capacity * 2 - 1;
-  uint32_t slot = m_entries[position].m_name->Code & mask;
-  while (m_index[slot]) slot = (slot + 1) & mask;
-  m_index[slot] = position + 1;
-}
-
-void TSites::Grow() {
-  if (m_capacity >= kMostSites)
-    Error("Grow", "Unable to hold more than " + std::to_string(kMostSites) + " sites");
-  const uint32_t capacity = m_capacity ? m_capacity * 2 : 1;
-  auto entries = std::make_unique<TSiteEntry[]>(capacity);
-  std::unique_ptr<uint32_t[]> index;
-  if (capacity > kWalkedSites) index = std::make_unique<uint32_t[]>(size_t(capacity) * 2);
-  for (uint32_t i = 0; i < m_count; ++i) entries[i] = m_entries[i];
-  m_entries = std::move(entries);
-  m_index = std::move(index);
-  m_capacity = capacity;
-  if (m_index)
-    for (uint32_t i = 0; i < m_count; ++i) IndexEntry(i);
-}
-
-TSiteEntry& TSites::Append(std::string_view name, const TSiteEntry::TName* shared) {
-  if (m_count == m_capacity) Grow();
+TSiteEntry& TSiteTable::Append(std::string_view name, const TSiteEntry::TName* shared) {
+  if (m_count >= kMostSites)
+    throw EAdvanced("A session cannot hold more than " + std::to_string(kMostSites) + " sites");
   const TName* text = shared;
   if (shared)
     SiteNames().Retain(shared);
   else
     text = SiteNames().Acquire(name);
-  TSiteEntry& entry = m_entries[m_count];
-  entry = TSiteEntry();
-  entry.m_name = text;
-  if (m_index) IndexEntry(m_count);
-  ++m_count;
-  return entry;
+
+  // From here on nothing fails but the allocation of a larger block, which
+  // gives the name back and leaves the table as it was.
+  const uint32_t room = Room();
+  const uint32_t fresh = m_count == room ? (room ? room * 2 : 1) : room;
+  TSiteEntry* entries = m_entries;
+  if (fresh != room) {
+    try {
+      entries = static_cast<TSiteEntry*>(::operator new(BlockBytes(fresh)));
+    } catch (...) {
+      SiteNames().Release(text);
+      throw;
+    }
+    for (uint32_t i = 0; i < m_count; ++i) new (&entries[i]) TSiteEntry(m_entries[i]);
+    if (uint32_t* index = IndexOfBlock(entries, fresh))
+      std::fill(index, index + size_t(fresh) * 2, 0u);
+  }
+  TSiteEntry* entry = new (&entries[m_count]) TSiteEntry();
+  entry->m_name = text;
+  if (entries != m_entries) {
+    ::operator delete(m_entries);
+    m_entries = entries;
+    ++m_count;
+    for (uint32_t i = 0; i < m_count; ++i) IndexEntry(i);
+  } else {
+    ++m_count;
+    IndexEntry(m_count - 1);
+  }
+  return *entry;
 }
 
-const TSiteEntry& TSites::AddHit(const THit& hit) {
+void TSiteTable::IndexEntry(uint32_t position) {
+  uint32_t* index = Index();
+  if (!index) return;
+  const uint32_t mask = Room() * 2 - 1;
+  uint32_t slot = m_entries[position].m_name->Code & mask;
+  while (index[slot]) slot = (slot + 1) & mask;
+  index[slot] = position + 1;
+}
+
+const TSiteEntry& TSiteTable::AddHit(const THit& hit) {
   const std::string_view name = hit.Destination();
   const int at = IndexOf(name);
   TSiteEntry& entry = at >= 0 ? m_entries[size_t(at)] : Append(name, nullptr);
@@ -250,7 +294,7 @@ const TSiteEntry& TSites::AddHit(const THit& hit) {
   return entry;
 }
 
-void TSites::MergeSites(const TSites& other) {
+void TSiteTable::MergeSites(const TSiteTable& other) {
   if (&other == this) return;
   for (uint32_t i = 0; i < other.m_count; ++i) {
     const TSiteEntry& site = other.m_entries[i];
@@ -262,20 +306,36 @@ void TSites::MergeSites(const TSites& other) {
   }
 }
 
-void TSites::Clear() {
+void TSiteTable::Take(std::string_view name, const TSiteCounts& counts) {
+  const int at = IndexOf(name);
+  if (at >= 0)
+    m_entries[size_t(at)].m_counts.MergeFrom(counts);
+  else
+    Append(name, nullptr).m_counts = counts;
+}
+
+void TSiteTable::Clear() {
   for (uint32_t i = 0; i < m_count; ++i) SiteNames().Release(m_entries[i].m_name);
-  m_entries.reset();
-  m_index.reset();
+  ::operator delete(m_entries);
+  m_entries = nullptr;
   m_count = 0;
-  m_capacity = 0;
+}
+
+size_t TSiteTable::HeldBytes() const {
+  return m_entries ? BlockBytes(Room()) : 0;
+}
+
+// ---------------------------------------------------------------------------
+
+TAdvRef<TSites> TSites::Carrying(TSiteTable& table) {
+  TAdvRef<TSites> carrier = AdvNew<TSites>();
+  carrier->m_table = &table;
+  return carrier;
 }
 
 void TSites::Assign(const TAdvObject& source) {
   TAdvPersistent::Assign(source);
-  const auto& sites = static_cast<const TSites&>(source);
-  if (&sites == this) return;
-  Clear();
-  MergeSites(sites);
+  *m_table = *static_cast<const TSites&>(source).m_table;
 }
 
 void TSites::Define(TAdvFiler& filer) {
@@ -290,11 +350,7 @@ void TSites::Load(TAdvFiler& filer) {
   LoadHashEntries(*this, filer, &TSite::ClassInfo, [this](TAdvRef<TAdvObject> loaded) {
     const auto* site = AdvCast<TSite>(loaded.Get());
     if (!site) Error("Load", "Can only contain objects descended from TSite");
-    const int at = IndexOf(site->Name());
-    if (at >= 0)
-      m_entries[size_t(at)].m_counts.MergeFrom(site->Counts());
-    else
-      Append(site->Name(), nullptr).m_counts = site->Counts();
+    m_table->Take(site->Name(), site->Counts());
   });
   filer.DefineEnd();
 }
@@ -302,24 +358,23 @@ void TSites::Load(TAdvFiler& filer) {
 void TSites::Save(TAdvFiler& filer) {
   filer.DefineBegin();
   Define(filer);
-  if (m_count) {
+  if (m_table->m_count) {
     // One summary object carries each site in turn to the filer.
     TAdvRef<TSite> carrier = AdvNew<TSite>();
-    for (uint32_t i = 0; i < m_count; ++i) {
-      carrier->SetName(m_entries[i].Name());
-      carrier->SetCounts(m_entries[i].m_counts);
+    m_table->ForEach([&](const TSiteEntry& site) {
+      carrier->SetName(site.Name());
+      carrier->SetCounts(site.Counts());
       filer.DefineBegin();
       TAdvObject* object = carrier.Get();
       filer.DefineObject(object, nullptr);
       filer.DefineEnd();
-    }
+    });
   }
   filer.DefineEnd();
 }
 
 size_t TSites::SizeInBytes() const {
-  return sizeof(*this) + size_t(m_capacity) * sizeof(TSiteEntry) +
-         (m_index ? size_t(m_capacity) * 2 * sizeof(uint32_t) : 0);
+  return sizeof(*this) + HeldBytes();
 }
 
 // ---------------------------------------------------------------------------

@@ -1,8 +1,9 @@
 // Per-site summaries of one session. TSiteCounts is what is counted of the
-// hits a user sent to one host (after aliasing) within a session. TSites is
-// the session's table of sites, kept compact (sessions outnumber everything
-// else in the activity model); TSite is a site as a summary object, which
-// the reports list and the files hold. SuggestKeyword proposes a profile
+// hits a user sent to one host (after aliasing) within a session.
+// TSiteTable is the session's table of sites, a compact value (sessions
+// outnumber everything else in the activity model); TSites is such a table
+// as a persistent object, the form files hold; TSite is a site as a summary
+// object, which the reports list and the files hold. SuggestKeyword proposes a profile
 // keyword from a host name.
 //
 // Thread safety: none; main thread only, like the rest of the activity model.
@@ -11,7 +12,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -91,7 +91,7 @@ class TSiteEntry {
   std::string SiteURL() const { return SiteURLOf(m_counts.Protocol, Name()); }
 
  private:
-  friend class TSites;
+  friend class TSiteTable;
 
   const TName* m_name = nullptr;  // one reference, held by the table
   TSiteCounts m_counts;
@@ -100,11 +100,16 @@ class TSiteEntry {
 // A session's sites, keyed by name with ASCII case ignored (the spelling
 // first seen is kept), in the order they were first seen. A table of a few
 // sites is searched by a walk; a larger one also keeps an index by name
-// code. In files it is a table of TSite entries, as a hash of summaries.
-class TSites : public TAdvPersistent {
-  ADV_CLASS(TSites)
-
-  TSites() = default;
+// code. Sessions outnumber everything else in the activity model, so the
+// table is a plain value of two words that a session holds in itself: one
+// block holds the sites (its room is the count rounded up to a power of
+// two) and, past the walk, the index after them. Copies are deep.
+class TSiteTable {
+ public:
+  TSiteTable() = default;
+  TSiteTable(const TSiteTable& other) { MergeSites(other); }
+  TSiteTable& operator=(const TSiteTable& other);
+  ~TSiteTable() { Clear(); }
 
   int Count() const { return int(m_count); }
   const TSiteEntry& Site(int index) const { return m_entries[size_t(index)]; }
@@ -119,8 +124,42 @@ class TSites : public TAdvPersistent {
   const TSiteEntry& AddHit(const THit& hit);
   // Every site of `other`: merged into the site of the same name, or added
   // as a copy.
-  void MergeSites(const TSites& other);
+  void MergeSites(const TSiteTable& other);
   void Clear();
+
+  // The bytes the table holds outside itself.
+  size_t HeldBytes() const;
+
+ private:
+  friend class TSites;
+
+  uint32_t Room() const;
+  uint32_t* Index() const;
+  // The index of the site of this name, or -1.
+  int IndexOf(std::string_view name) const;
+  // A new uncounted site at the end; its name is `shared` (a reference is
+  // taken) when given, else the text of `name`.
+  TSiteEntry& Append(std::string_view name, const TSiteEntry::TName* shared);
+  void Grow();
+  void IndexEntry(uint32_t position);
+  // The counts of the site: merged into the one of its name, or a new site.
+  void Take(std::string_view name, const TSiteCounts& counts);
+
+  TSiteEntry* m_entries = nullptr;  // Room() sites, then the index if any
+  uint32_t m_count = 0;
+};
+
+// A site table as a persistent object: what files hold where a session's
+// sites are ("TSites", a table of TSite entries, as a hash of summaries
+// once wrote them), and a table of its own for whoever needs one. Made by
+// Carrying, it loads and saves another table (a session's) in place of
+// its own.
+class TSites : public TAdvPersistent, public TSiteTable {
+  ADV_CLASS(TSites)
+
+  TSites() = default;
+  // A carrier of `table`, which must outlive it.
+  static TAdvRef<TSites> Carrying(TSiteTable& table);
 
   void Assign(const TAdvObject& source) override;
   // "Balance": what a hash of summaries wrote; read and not used.
@@ -133,23 +172,10 @@ class TSites : public TAdvPersistent {
   size_t SizeInBytes() const override;
 
  protected:
-  ~TSites() override;
+  ~TSites() override = default;
 
  private:
-  // The index of the site of this name, or -1.
-  int IndexOf(std::string_view name) const;
-  // A new uncounted site at the end; its name is `shared` (a reference is
-  // taken) when given, else the text of `name`.
-  TSiteEntry& Append(std::string_view name, const TSiteEntry::TName* shared);
-  void Grow();
-  void IndexEntry(uint32_t position);
-
-  std::unique_ptr<TSiteEntry[]> m_entries;
-  // Open addressing over the entries (position + 1; 0 is empty), twice the
-  // capacity in size; made once the table outgrows a walk.
-  std::unique_ptr<uint32_t[]> m_index;
-  uint32_t m_count = 0;
-  uint32_t m_capacity = 0;
+  TSiteTable* m_table = this;
 };
 
 // A keyword for a host: after a leading "www." or "ftp." (ASCII case

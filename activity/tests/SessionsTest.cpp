@@ -9,7 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "activity/ActivityClasses.h"
 #include "activity/tests/ActivityFixtures.h"
+#include "core/AdvFactories.h"
+#include "core/AdvFilers.h"
+#include "core/AdvMemories.h"
 
 namespace {
 
@@ -182,6 +186,56 @@ TEST(Sessions, MergeTakesAlertsOnceAndKeepsThemInNameOrder) {
   EXPECT_EQ(a->Alerts().GetItem(0)->Name(), "Adult");
   EXPECT_EQ(a->Alerts().GetItem(1), shared.Get());
   EXPECT_EQ(a->Alerts().GetItem(2)->Name(), "Shopping");
+}
+
+// A session as a file may hold it, with nil where the sites are.
+class TStoredSession : public TAdvPersistent {
+  ADV_CLASS(TStoredSession)
+  std::string PersistedClassName() const override { return "TSession"; }
+  void Define(TAdvFiler& filer) override {
+    TAdvPersistent::Define(filer);
+    int64_t start = SecondsAt(9, 0, 0), finish = SecondsAt(9, 5, 0), size = 7;
+    int32_t hits = 3;
+    filer.Field("Start").DefineInteger64(start);
+    filer.Field("Finish").DefineInteger64(finish);
+    filer.Field("Hits").DefineInteger(hits);
+    filer.Field("Size").DefineInteger64(size);
+    TAdvObject* none = nullptr;
+    filer.Field("Sites").DefineObject(none);
+    filer.Field("Alerts").DefineObject(none);
+  }
+};
+ADV_CLASS_IMPL(TStoredSession, TAdvPersistent)
+
+// A session read back holds its span, counts and sites; a stored nil where
+// the sites are leaves none.
+TEST(Sessions, ReadBackWithTheirSites) {
+  RegisterCoreClasses();
+  AdvFactory().RegisterAll(ActivityClasses());
+  auto session = AdvNew<TSession>();
+  session->AddHit(*MakeHit({.Destination = "a.com", .Initiated = At(10, 0, 0), .Size = 10}));
+  session->AddHit(*MakeHit({.Destination = "b.com", .Initiated = At(10, 1, 0), .Size = 20}));
+  session->AddHit(*MakeHit({.Destination = "A.COM", .Initiated = At(10, 2, 0), .Size = 30}));
+  auto stream = AdvNew<TAdvMemory>(4096);
+  session->SaveToStream(*stream);
+  stream->SetPosition(0);
+  auto loaded = AdvNew<TSession>();
+  loaded->LoadFromStream(*stream);
+  EXPECT_EQ(loaded->Start(), SecondsAt(10, 0, 0));
+  EXPECT_EQ(loaded->Finish(), SecondsAt(10, 2, 0));
+  EXPECT_EQ(loaded->Hits(), 3);
+  ASSERT_EQ(loaded->Sites().Count(), 2);
+  EXPECT_EQ(loaded->Sites().FindSite("a.com")->Size(), 40);
+  EXPECT_EQ(loaded->Sites().FindSite("b.com")->Accessed(), At(10, 1, 0));
+
+  auto stored = AdvNew<TStoredSession>();
+  auto bare = AdvNew<TAdvMemory>(4096);
+  stored->SaveToStream(*bare);
+  bare->SetPosition(0);
+  loaded->LoadFromStream(*bare);
+  EXPECT_EQ(loaded->Hits(), 3);
+  EXPECT_EQ(loaded->Size(), 7);
+  EXPECT_EQ(loaded->Sites().Count(), 0);
 }
 
 }  // namespace
