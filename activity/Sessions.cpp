@@ -9,8 +9,7 @@ ADV_CLASS_IMPL(TSession, TAdvPersistent)
 ADV_CLASS_IMPL(TSessions, TAdvList)
 
 TSession::TSession()
-    : m_start(std::numeric_limits<int64_t>::max()),
-      m_finish(std::numeric_limits<int64_t>::min()) {}
+    : m_start(std::numeric_limits<int64_t>::max()), m_finish(std::numeric_limits<int64_t>::min()) {}
 
 static_assert(sizeof(void*) != 8 || sizeof(TSession) <= 72,
               "a session outgrew the allocator's 80-byte block");

@@ -140,7 +140,8 @@ void LoadHashEntries(const TAdvObject& owner, TAdvFiler& filer, TAdvClass entryC
     filer.DefineEnd();
     if (!loaded) continue;  // a stored nil holds no entry
     if (!loaded->IsClassByName(entryClass))
-      owner.Error("Load", "Can only contain objects descended from " + std::string(entryClass->Name));
+      owner.Error("Load",
+                  "Can only contain objects descended from " + std::string(entryClass->Name));
     take(std::move(loaded));
   }
 }

@@ -36,7 +36,8 @@ TEST(Sites, ProtocolFollowsTheLastHitCountedAccessedTheLatestTime) {
   Count(*sites, {.Initiated = At(10, 0, 0), .Protocol = kProtocolWeb});
   EXPECT_EQ(Count(*sites, {.Initiated = At(10, 0, 0), .Protocol = kProtocolSecureWeb}).Protocol(),
             kProtocolSecureWeb);
-  const TSiteEntry& site = Count(*sites, {.Initiated = At(9, 0, 0), .Protocol = kProtocolFileTransfer});
+  const TSiteEntry& site =
+      Count(*sites, {.Initiated = At(9, 0, 0), .Protocol = kProtocolFileTransfer});
   EXPECT_EQ(site.Protocol(), kProtocolFileTransfer);
   EXPECT_EQ(site.Accessed(), At(10, 0, 0));
 }
