@@ -76,11 +76,7 @@ void TSession::Define(TAdvFiler& filer) {
   filer.Field("Finish").DefineInteger64(m_finish);
   filer.Field("Hits").DefineInteger(m_hits);
   filer.Field("Size").DefineInteger64(m_size);
-  // The file holds the sites as an object of their own; a stored nil
-  // leaves none.
-  TAdvRef<TSites> sites = TSites::Carrying(m_sites);
-  filer.Field("Sites").DefineObjectRef(sites);
-  if (!sites) m_sites.Clear();
+  TSites::DefineTable(filer, "Sites", m_sites);
   DefineActivityAlerts(filer, "Alerts", m_alerts, true);
 }
 

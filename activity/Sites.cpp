@@ -294,24 +294,18 @@ const TSiteEntry& TSiteTable::AddHit(const THit& hit) {
   return entry;
 }
 
-void TSiteTable::MergeSites(const TSiteTable& other) {
-  if (&other == this) return;
-  for (uint32_t i = 0; i < other.m_count; ++i) {
-    const TSiteEntry& site = other.m_entries[i];
-    const int at = IndexOf(site.Name());
-    if (at >= 0)
-      m_entries[size_t(at)].m_counts.MergeFrom(site.m_counts);
-    else
-      Append({}, site.m_name).m_counts = site.m_counts;
-  }
-}
-
-void TSiteTable::Take(std::string_view name, const TSiteCounts& counts) {
+void TSiteTable::Take(std::string_view name, const TSiteEntry::TName* shared,
+                      const TSiteCounts& counts) {
   const int at = IndexOf(name);
   if (at >= 0)
     m_entries[size_t(at)].m_counts.MergeFrom(counts);
   else
-    Append(name, nullptr).m_counts = counts;
+    Append(name, shared).m_counts = counts;
+}
+
+void TSiteTable::MergeSites(const TSiteTable& other) {
+  if (&other == this) return;
+  other.ForEach([this](const TSiteEntry& site) { Take(site.Name(), site.m_name, site.m_counts); });
 }
 
 void TSiteTable::Clear() {
@@ -327,10 +321,22 @@ size_t TSiteTable::HeldBytes() const {
 
 // ---------------------------------------------------------------------------
 
-TAdvRef<TSites> TSites::Carrying(TSiteTable& table) {
-  TAdvRef<TSites> carrier = AdvNew<TSites>();
+void TSites::DefineTable(TAdvFiler& filer, const char* field, TSiteTable& table) {
+  thread_local TAdvRef<TSites> carrier;
+  if (!carrier) carrier = AdvNew<TSites>();
   carrier->m_table = &table;
-  return carrier;
+  try {
+    filer.Field(field).DefineObjectRef(carrier);
+  } catch (...) {
+    if (carrier) carrier->m_table = carrier.Get();
+    throw;
+  }
+  // A stored nil: the reader let the carrier go.
+  if (!carrier) {
+    table.Clear();
+    return;
+  }
+  carrier->m_table = carrier.Get();
 }
 
 void TSites::Assign(const TAdvObject& source) {
@@ -350,7 +356,7 @@ void TSites::Load(TAdvFiler& filer) {
   LoadHashEntries(*this, filer, &TSite::ClassInfo, [this](TAdvRef<TAdvObject> loaded) {
     const auto* site = AdvCast<TSite>(loaded.Get());
     if (!site) Error("Load", "Can only contain objects descended from TSite");
-    m_table->Take(site->Name(), site->Counts());
+    m_table->Take(site->Name(), nullptr, site->Counts());
   });
   filer.DefineEnd();
 }
@@ -359,8 +365,8 @@ void TSites::Save(TAdvFiler& filer) {
   filer.DefineBegin();
   Define(filer);
   if (m_table->m_count) {
-    // One summary object carries each site in turn to the filer.
-    TAdvRef<TSite> carrier = AdvNew<TSite>();
+    // One summary object per thread carries each site in turn to the filer.
+    thread_local TAdvRef<TSite> carrier = AdvNew<TSite>();
     m_table->ForEach([&](const TSiteEntry& site) {
       carrier->SetName(site.Name());
       carrier->SetCounts(site.Counts());

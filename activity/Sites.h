@@ -3,8 +3,8 @@
 // TSiteTable is the session's table of sites, a compact value (sessions
 // outnumber everything else in the activity model); TSites is such a table
 // as a persistent object, the form files hold; TSite is a site as a summary
-// object, which the reports list and the files hold. SuggestKeyword proposes a profile
-// keyword from a host name.
+// object, which the reports list and the files hold. SuggestKeyword
+// proposes a profile keyword from a host name.
 //
 // Thread safety: none; main thread only, like the rest of the activity model.
 // The names the tables share are guarded, so tables on other threads (a
@@ -140,10 +140,10 @@ class TSiteTable {
   // A new uncounted site at the end; its name is `shared` (a reference is
   // taken) when given, else the text of `name`.
   TSiteEntry& Append(std::string_view name, const TSiteEntry::TName* shared);
-  void Grow();
   void IndexEntry(uint32_t position);
-  // The counts of the site: merged into the one of its name, or a new site.
-  void Take(std::string_view name, const TSiteCounts& counts);
+  // The counts of a site: merged into the one of its name, or a new site
+  // (named as Append names it).
+  void Take(std::string_view name, const TSiteEntry::TName* shared, const TSiteCounts& counts);
 
   TSiteEntry* m_entries = nullptr;  // Room() sites, then the index if any
   uint32_t m_count = 0;
@@ -151,15 +151,15 @@ class TSiteTable {
 
 // A site table as a persistent object: what files hold where a session's
 // sites are ("TSites", a table of TSite entries, as a hash of summaries
-// once wrote them), and a table of its own for whoever needs one. Made by
-// Carrying, it loads and saves another table (a session's) in place of
-// its own.
+// once wrote them), and a table of its own for whoever needs one.
 class TSites : public TAdvPersistent, public TSiteTable {
   ADV_CLASS(TSites)
 
   TSites() = default;
-  // A carrier of `table`, which must outlive it.
-  static TAdvRef<TSites> Carrying(TSiteTable& table);
+  // Reads or writes `table` as the field holds it: a TSites object; a
+  // stored nil leaves the table empty. One object per thread carries every
+  // table it reads or writes.
+  static void DefineTable(TAdvFiler& filer, const char* field, TSiteTable& table);
 
   void Assign(const TAdvObject& source) override;
   // "Balance": what a hash of summaries wrote; read and not used.
@@ -175,7 +175,7 @@ class TSites : public TAdvPersistent, public TSiteTable {
   ~TSites() override = default;
 
  private:
-  TSiteTable* m_table = this;
+  TSiteTable* m_table = this;  // what Load and Save read and write
 };
 
 // A keyword for a host: after a leading "www." or "ftp." (ASCII case
